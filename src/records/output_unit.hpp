@@ -1,0 +1,57 @@
+#pragma once
+// An output unit: the console or a result file, written record by record
+// with the line control of the first character of every record:
+//   blank (or any other character)  the record begins a new line (CR LF)
+//   "0"                             one empty line, then the record
+//   "1"                             a new page (CR LF, form feed)
+//   "+"                             the record overwrites the line (lone CR)
+// The control character itself is not written. The first record of a unit
+// drops the leading CR LF; closing the unit ends its last record with CR LF.
+
+#include <fstream>
+#include <initializer_list>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/format_value.hpp"
+
+namespace soilcolumn::records {
+
+class OutputUnit {
+public:
+    OutputUnit(int number, std::string file_name);
+    OutputUnit(const OutputUnit&) = delete;
+    OutputUnit& operator=(const OutputUnit&) = delete;
+    ~OutputUnit();
+
+    // Writes to a stream owned by the caller (the console, or a test buffer).
+    void connect_stream(std::ostream& stream);
+    // Creates the file, or empties it if present; throws OpenError.
+    void create_file();
+    bool connected() const { return stream_ != nullptr; }
+
+    void write_record(std::string_view format, std::initializer_list<FormatValue> values = {});
+    void write_record(std::string_view format, std::span<const FormatValue> values);
+    // A list-directed write of one text: a record of a blank and the text.
+    void write_list(std::string_view text);
+    // Writes one record whose text (control character first) is given as is.
+    void put_record(std::string_view record);
+    // Ends the last record and flushes; the unit can not be written afterwards.
+    void close();
+
+    int number() const { return number_; }
+    const std::string& file_name() const { return file_name_; }
+
+private:
+    int number_;
+    std::string file_name_;
+    std::ofstream file_;
+    std::ostream* stream_ = nullptr;
+    bool record_open_ = false;
+    std::vector<std::string> records_;  // reused by every write
+};
+
+}  // namespace soilcolumn::records

@@ -1,0 +1,214 @@
+#pragma once
+// The one record of everything a simulation run knows. Fixed size, zero at
+// construction; every operation of the model reads and writes it in place.
+// A ModelState is about 200 kB: create it on the heap (std::make_unique).
+
+#include <cstdint>
+
+#include "state/tables.hpp"
+
+namespace soilcolumn {
+
+// One row of the soil-type table of vekin.txt. A row never written stays zero.
+struct SoilType {
+    TextureVector texture_fractions;
+    std::int32_t saturated_conductivity_method = 0;
+    std::int32_t conductivity_model = 0;
+    std::int32_t retention_model = 0;
+    float aggregate_density = 0.0f;
+    float aggregate_diameter = 0.0f;
+    float saturated_conductivity = 0.0f;
+    float organic_matter_fraction = 0.0f;
+    float reference_potential = 0.0f;
+    float reference_water_content = 0.0f;
+    float topsoil_indicator = 0.0f;
+    bool defined = false;  // a record of vekin.txt named this type
+};
+
+struct ModelState {
+    // ---- Run control (vekin.txt, chemvek.txt) ----
+    std::int32_t compartment_count = 0;  // N
+    std::int32_t substance_count = 0;    // S
+    std::int32_t soil_type_count = 0;
+    float simulation_end = 0.0f;  // s
+    float time_step = 0.0f;       // s
+    std::int32_t lower_boundary_type = 0;
+    float mean_annual_recharge = 0.0f;  // mm per year
+    float dispersivity = 0.0f;          // m
+    float output_interval = 0.0f;       // s
+    float weather_start = 0.0f;         // s, later the driver's weather-day clock
+    std::int32_t observation_depth_count = 0;
+    ObservationDepths observation_depths;  // m
+    FixedText<50> weather_file_name;
+
+    // ---- Substance table (chemvek.txt), s = 1..4 ----
+    SubstanceArray water_diffusion_coefficient;  // m2/s
+    SubstanceArray air_diffusion_coefficient;    // m2/s
+    SubstanceArray sorption_per_organic_matter;
+    SubstanceArray sorption_per_clay;
+    SubstanceArray default_sorption_exponent;
+    SubstanceArray half_life;  // days
+    SubstanceArray henry_constant;
+    SubstanceArray transfer_coefficient;  // 1/s
+    SubstanceArray irreversible_share;
+
+    // ---- Soil-type table, k = 1..100 ----
+    SoilType& soil_type(int k)
+    {
+        assert(k >= 1 && k <= max_soil_types);
+        return soil_types_[static_cast<std::size_t>(k - 1)];
+    }
+    const SoilType& soil_type(int k) const
+    {
+        assert(k >= 1 && k <= max_soil_types);
+        return soil_types_[static_cast<std::size_t>(k - 1)];
+    }
+
+    // ---- Compartment properties ----
+    CompartmentColumn compartment_thickness;  // m
+    CompartmentColumn centre_distance;        // m, between centres of c-1 and c
+    CompartmentColumn node_depth;             // m, centre of c below centre of 1
+    CompartmentColumn face_depth;             // m, top face of c below the surface
+    CompartmentCodes compartment_soil_type;
+    CompartmentColumn porosity;
+    CompartmentColumn bulk_density;        // kg/m3
+    CompartmentColumn aggregate_porosity;  // capacity of the immobile region
+    TextureTable texture_fractions;        // (c, j): clay, silt, sand, gravel
+    CompartmentColumn organic_matter_fraction;
+    CompartmentColumn saturated_conductivity;  // m/s
+    CompartmentCodes saturated_conductivity_method;
+    CompartmentCodes retention_model;
+    CompartmentCodes conductivity_model;
+    CompartmentColumn aggregate_density;   // kg/m3
+    CompartmentColumn aggregate_diameter;  // mm
+    CompartmentColumn reference_potential;      // m
+    CompartmentColumn reference_water_content;  // m3/m3
+    CompartmentColumn topsoil_indicator;
+
+    // ---- Hydraulic parameters (written once by the soil parameterisation) ----
+    CompartmentColumn dry_end_suction;
+    CompartmentColumn dry_end_water_content;
+    CompartmentColumn air_entry_suction;
+    CompartmentColumn pore_size_exponent;
+    CompartmentColumn second_entry_suction;
+    CompartmentColumn second_pore_size_exponent;
+    CompartmentColumn junction_water_content;
+    CompartmentColumn junction_conductivity;
+    CompartmentColumn water_content_1m;
+    CompartmentColumn water_content_3_3m;
+    CompartmentColumn water_content_150m;
+    CompartmentColumn residual_water_content;
+    CompartmentColumn vg_alpha;
+    CompartmentColumn vg_m;
+    CompartmentColumn vg_n;
+    CompartmentColumn retention_tortuosity;
+    CompartmentColumn conductivity_exponent;
+    CompartmentColumn conductivity_residual_water_content;
+    CompartmentColumn conductivity_vg_alpha;
+    CompartmentColumn conductivity_vg_m;
+    CompartmentColumn conductivity_vg_n;
+    CompartmentColumn conductivity_vg_l;
+    CompartmentColumn gardner_a;
+    CompartmentColumn gardner_b;
+
+    // ---- State: column 0 matric potential (m suction), 1..4 mobile
+    //      concentration (g/m3); the start-of-step copy has the same layout ----
+    SpeciesTable state;
+    SpeciesTable start_state;
+    float& matric_potential(int c) { return state(c, 0); }
+    float matric_potential(int c) const { return state(c, 0); }
+    float& mobile_concentration(int c, int s) { return state(c, s); }
+    float mobile_concentration(int c, int s) const { return state(c, s); }
+    float& start_matric_potential(int c) { return start_state(c, 0); }
+    float& start_mobile_concentration(int c, int s) { return start_state(c, s); }
+
+    // ---- Water state ----
+    CompartmentColumn water_content;
+    CompartmentColumn immobile_water_content;
+    CompartmentColumn water_capacity;  // 1/m
+    CompartmentColumn unsaturated_conductivity;
+    CompartmentColumn face_conductivity;  // face c, between c-1 and c
+    CompartmentColumn gravity_flux;       // elements 1, 2: surface water flux
+    CompartmentColumn half_face_flux;
+    CompartmentColumn downward_half_flux;
+    CompartmentColumn upward_half_flux;
+    CompartmentColumn water_flux;
+    std::int32_t shallow_index = 0;
+
+    // ---- Solute state ----
+    SubstanceTable immobile_concentration;
+    SubstanceTable start_immobile_concentration;
+    SubstanceTable sorption_coefficient;
+    SubstanceTable sorption_exponent;
+    SubstanceTable mobile_sorbed;    // g/kg
+    SubstanceTable immobile_sorbed;  // g/kg
+    SubstanceTable mobile_irreversible_sorbed;
+    SubstanceTable immobile_irreversible_sorbed;
+    SubstanceTable total_concentration;
+    SubstanceTable mobile_capacity;
+    SubstanceTable immobile_capacity;
+    SubstanceTable half_life_factor;
+    SubstanceTable dispersive_flux;
+    SubstanceTable solute_flux;
+
+    // ---- Solute step terms ----
+    SubstanceTable dispersion_coefficient;  // m2/s, face c
+    SpeciesTable source_term;  // column 0 water (m/s), 1..4 surface input into compartment 2
+    SubstanceTable immobile_source;
+    SubstanceTable mobile_degradation;
+    SubstanceTable immobile_degradation;
+    SubstanceTable transfer_rate;
+    SubstanceTable mobile_irreversible_rate;
+    SubstanceTable immobile_irreversible_rate;
+
+    // ---- Equation coefficients ----
+    SpeciesTable upper_coupling;  // compartment c to c-1
+    SpeciesTable lower_coupling;  // compartment c to c+1
+    CompartmentColumn water_diag_new;
+    CompartmentColumn water_diag_old;
+
+    // ---- Time, boundary and dated inputs ----
+    double simulation_time = 0.0;  // s
+    float stage_step = 0.0f;       // s
+    std::int32_t sweep_count = 0;
+    float surface_excess = 0.0f;  // m
+    float surface_runoff = 0.0f;  // m
+    std::array<std::int32_t, 3> weather_date{};  // day, month, year
+    float weather_day_begin = 0.0f;
+    float weather_day_end = 0.0f;
+    float day_precipitation = 0.0f;  // mm, then m
+    float air_temperature = 0.0f;    // deg C
+    float relative_humidity = 0.0f;  // %
+    float dew_point_temperature = 0.0f;  // K
+    float soil_evaporation = 0.0f;       // m/s
+    float snow_storage = 0.0f;           // m
+    std::int32_t plant_type = 0;
+    float plant_record_end = 0.0f;  // s
+    float application_start_time = 0.0f;
+    float application_end_time = 0.0f;
+    SubstanceArray surface_input_flux;  // g/m2/s
+
+    // ---- Balances and output bookkeeping ----
+    float precipitation_total = 0.0f;
+    double infiltration_total = 0.0;
+    double evaporation_total = 0.0;
+    double recharge_total = 0.0;
+    double snow_total = 0.0;
+    float water_storage = 0.0f;
+    float previous_water_storage = 0.0f;
+    SubstanceArray substance_entered;
+    SubstanceArray substance_leached;
+    SubstanceArray substance_transformed;
+    SubstanceArray dissolved_amount;
+    SubstanceArray sorbed_amount;
+    SubstanceArray irreversible_amount;
+    SubstanceArray gaseous_amount;
+    float time_since_output = 0.0f;
+    float time_since_observation = 0.0f;
+    float sorption_sum = 0.0f;
+
+private:
+    std::array<SoilType, max_soil_types> soil_types_{};
+};
+
+}  // namespace soilcolumn

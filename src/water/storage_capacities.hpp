@@ -1,0 +1,13 @@
+#pragma once
+
+#include "state/model_state.hpp"
+
+namespace soilcolumn {
+
+// Storage capacities of the mobile and immobile regions (mobile_capacity,
+// immobile_capacity) for compartments 2..N-1 at the concentrations of
+// columns 1..S of `state` and of `immobile`.
+void compute_storage_capacities(ModelState& st, const SpeciesTable& state,
+                                const SubstanceTable& immobile);
+
+}  // namespace soilcolumn
