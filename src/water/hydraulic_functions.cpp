@@ -1,18 +1,84 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "water/hydraulic_functions.hpp"
 
-#include <stdexcept>
+#include "water/conductivity_models.hpp"
+#include "water/retention_models.hpp"
 
 namespace soilcolumn {
 
-void compute_water_retention(ModelState&, SpeciesTable&)
+namespace {
+
+// Faces within this depth of soil take the arithmetic mean of the two
+// conductivities as gravity flux, deeper faces the harmonic face conductivity.
+constexpr float shallow_depth = 0.5f;  // m
+
+// The first compartment whose soil (counted from compartment 2) reaches below
+// shallow_depth; the previous index when the whole column is shallower.
+void update_shallow_index(ModelState& st)
 {
-    throw std::logic_error("compute_water_retention is not built yet");
+    float depth = 0.0f;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        depth = depth + st.compartment_thickness(c);
+        if (depth > shallow_depth) {
+            st.shallow_index = c;
+            return;
+        }
+    }
 }
 
-void compute_hydraulic_properties(ModelState&, SpeciesTable&)
+// Thickness-weighted harmonic mean of the conductivities on both sides of
+// face c; a face next to a non-conducting compartment does not conduct.
+float harmonic_face_conductivity(const ModelState& st, int c)
 {
-    throw std::logic_error("compute_hydraulic_properties is not built yet");
+    const float dz_above = st.compartment_thickness(c - 1);
+    const float dz_below = st.compartment_thickness(c);
+    const float k_above = st.unsaturated_conductivity(c - 1);
+    const float k_below = st.unsaturated_conductivity(c);
+    const float denominator = dz_above * k_below + k_above * dz_below;
+    if (denominator <= 0.0f) return 0.0f;
+    return (dz_above + dz_below) * k_above * k_below / denominator;
+}
+
+void compute_face_terms(ModelState& st)
+{
+    const int n = st.compartment_count;
+    update_shallow_index(st);
+    for (int c = 3; c <= n - 1; ++c) {
+        st.face_conductivity(c) = harmonic_face_conductivity(st, c);
+        st.gravity_flux(c) = c <= st.shallow_index
+                                 ? (st.unsaturated_conductivity(c - 1) + st.unsaturated_conductivity(c)) / 2.0f
+                                 : st.face_conductivity(c);
+    }
+    // Unit hydraulic gradient below the last soil compartment.
+    st.face_conductivity(n) = st.unsaturated_conductivity(n - 1);
+    st.gravity_flux(n) = st.unsaturated_conductivity(n - 1);
+    // The surface flux enters through gravity_flux(1), (2) alone.
+    st.face_conductivity(2) = 0.0f;
+}
+
+}  // namespace
+
+void compute_water_retention(ModelState& st, SpeciesTable& state)
+{
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        float& theta = st.water_content(c);
+        theta = retention_water_content(st, c, state(c, 0), theta);
+        // The aggregates fill first: the immobile region holds the water up to
+        // the aggregate porosity.
+        const float aggregate = st.aggregate_porosity(c);
+        st.immobile_water_content(c) = aggregate >= theta ? theta : aggregate;
+    }
+}
+
+void compute_hydraulic_properties(ModelState& st, SpeciesTable& state)
+{
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        const float h = state(c, 0);
+        float& theta = st.water_content(c);
+        st.water_capacity(c) = retention_capacity(st, c, h, theta, st.water_capacity(c));
+        st.unsaturated_conductivity(c) =
+            unsaturated_conductivity_at(st, c, h, theta, st.unsaturated_conductivity(c));
+    }
+    compute_face_terms(st);
 }
 
 }  // namespace soilcolumn

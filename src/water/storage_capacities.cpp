@@ -1,13 +1,49 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "water/storage_capacities.hpp"
 
-#include <stdexcept>
+#include <cmath>
 
 namespace soilcolumn {
 
-void compute_storage_capacities(ModelState&, const SpeciesTable&, const SubstanceTable&)
+namespace {
+
+// Below this concentration (g/m3) the Freundlich isotherm counts as linear.
+constexpr float linear_sorption_limit = 0.001f;
+
+// Slope of the Freundlich isotherm Kd C^n at concentration C, divided by Kd.
+float freundlich_slope_factor(float concentration, float exponent)
 {
-    throw std::logic_error("compute_storage_capacities is not built yet");
+    if (concentration > linear_sorption_limit) return exponent * std::pow(concentration, exponent - 1.0f);
+    return 1.0f;
+}
+
+}  // namespace
+
+void compute_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        const float henry = st.henry_constant(s);
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            const float porosity = st.porosity(c);
+            const float aggregate = st.aggregate_porosity(c);
+            const float theta = st.water_content(c);
+            const float theta_im = st.immobile_water_content(c);
+            const float sorbent = st.sorption_coefficient(c, s) * st.bulk_density(c);
+            const float exponent = st.sorption_exponent(c, s);
+            // The aggregates own the share r of the soil matrix, the mobile region the rest.
+            const float r = aggregate / porosity;
+
+            if (aggregate >= theta) {
+                st.mobile_capacity(c, s) = 0.0f;  // no mobile water
+            } else {
+                const float g = freundlich_slope_factor(state(c, s), exponent);
+                // sorbed + dissolved in the soil air + dissolved in the mobile water
+                st.mobile_capacity(c, s) =
+                    sorbent * g * (1.0f - r) + (porosity - theta) * henry + (theta - theta_im);
+            }
+            const float g_im = freundlich_slope_factor(immobile(c, s), exponent);
+            st.immobile_capacity(c, s) = sorbent * g_im * r + theta_im;
+        }
+    }
 }
 
 }  // namespace soilcolumn

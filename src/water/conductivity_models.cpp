@@ -1,0 +1,89 @@
+#include "water/conductivity_models.hpp"
+
+#include <cmath>
+
+namespace soilcolumn {
+
+namespace {
+
+constexpr float driest_conducting_water = 0.0001f;  // model 7: drier soil does not conduct
+constexpr float cm_per_m = 100.0f;                   // model 6 takes the suction in cm
+
+// Model 1: water held only in the aggregates (theta not above the aggregate
+// porosity) does not conduct.
+float campbell_conductivity(const ModelState& st, int c, float theta)
+{
+    if (st.aggregate_porosity(c) >= theta) return 0.0f;
+    return st.saturated_conductivity(c) *
+           std::pow(theta / st.porosity(c), 2.0f * st.conductivity_exponent(c) + 3.0f);
+}
+
+// Model 2: the intra-aggregate pores conduct up to the junction water content
+// theta2 (reaching K2 there); above it the inter-aggregate pores add to K2.
+float two_pore_system_conductivity(const ModelState& st, int c, float theta)
+{
+    if (st.aggregate_porosity(c) > theta) return 0.0f;
+    const float theta_2 = st.junction_water_content(c);
+    const float k_2 = st.junction_conductivity(c);
+    if (theta < theta_2) return k_2 * std::pow(theta / theta_2, 2.0f * st.pore_size_exponent(c) + 3.0f);
+    return st.saturated_conductivity(c) *
+               std::pow(theta / st.porosity(c), 2.0f * st.second_pore_size_exponent(c) + 3.0f) +
+           k_2;
+}
+
+// Models 3, 4: K = Ks Se^l (1 - (1 - Se^(1/m))^m)^2 with Se = (1 + (alpha h)^n)^-m,
+// written in (alpha h) so that no power of Se is needed.
+float mualem_conductivity(const ModelState& st, int c, float h)
+{
+    const float alpha = st.conductivity_vg_alpha(c);
+    const float n = st.conductivity_vg_n(c);
+    const float m = 1.0f - 1.0f / n;
+    const float bracket = std::pow(1.0f + std::pow(alpha * h, n), m) - std::pow(alpha * h, n - 1.0f);
+    return st.saturated_conductivity(c) * (bracket * bracket) /
+           std::pow(1.0f + std::pow(alpha * h, n), (st.conductivity_vg_l(c) + 2.0f) * m);
+}
+
+// Model 5: Mualem with l = 0.5 and a free exponent m; no flow below the
+// residual water content.
+float mualem_free_m_conductivity(const ModelState& st, int c, float h, float theta)
+{
+    if (st.conductivity_residual_water_content(c) > theta) return 0.0f;
+    const float m = st.conductivity_vg_m(c);
+    const float se = std::pow(1.0f + std::pow(st.conductivity_vg_alpha(c) * h, st.conductivity_vg_n(c)), -m);
+    const float bracket = 1.0f - std::pow(1.0f - std::pow(se, 1.0f / m), m);
+    return st.saturated_conductivity(c) * std::pow(se, 0.5f) * (bracket * bracket);
+}
+
+// Model 6: Ks a / (a + h_cm^b); no flow below the residual water content.
+float gardner_conductivity(const ModelState& st, int c, float h, float theta)
+{
+    if (st.conductivity_residual_water_content(c) > theta) return 0.0f;
+    const float a = st.gardner_a(c);
+    return st.saturated_conductivity(c) * a / (a + std::pow(cm_per_m * h, st.gardner_b(c)));
+}
+
+// Model 7: the exponent 3 - 2 bK grows with the (negative) GHM slope bK.
+float ghm_conductivity(const ModelState& st, int c, float theta)
+{
+    if (theta < driest_conducting_water) return 0.0f;
+    return st.saturated_conductivity(c) *
+           std::pow(theta / st.porosity(c), 3.0f - 2.0f * st.conductivity_exponent(c));
+}
+
+}  // namespace
+
+float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged)
+{
+    switch (st.conductivity_model(c)) {
+    case 1: return campbell_conductivity(st, c, theta);
+    case 2: return two_pore_system_conductivity(st, c, theta);
+    case 3:
+    case 4: return mualem_conductivity(st, c, h);
+    case 5: return mualem_free_m_conductivity(st, c, h, theta);
+    case 6: return gardner_conductivity(st, c, h, theta);
+    case 7: return ghm_conductivity(st, c, theta);
+    default: return unchanged;  // no conductivity model: the conductivity stays as it was
+    }
+}
+
+}  // namespace soilcolumn

@@ -1,0 +1,17 @@
+#pragma once
+// The seven conductivity models, evaluated for one compartment at a time:
+// unsaturated hydraulic conductivity (m/s) from the water content theta and
+// the positive suction h (m). Model codes:
+//   1 Campbell power of theta / theta_s      5 van Genuchten-Mualem, free m
+//   2 Campbell, two pore systems             6 Gardner
+//   3, 4 van Genuchten-Mualem, m = 1 - 1/n   7 GHM power of theta / theta_s
+
+#include "state/model_state.hpp"
+
+namespace soilcolumn {
+
+// Conductivity of compartment c at water content theta and suction h by its
+// conductivity model. An unknown model code returns `unchanged`.
+float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged);
+
+}  // namespace soilcolumn
