@@ -1,13 +1,143 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "solute/transport_coefficients.hpp"
 
-#include <stdexcept>
+#include <algorithm>
+#include <cmath>
+
+#include "solute/dispersion.hpp"
+#include "solute/half_life.hpp"
+#include "water/water_rows.hpp"
 
 namespace soilcolumn {
+namespace {
 
-void assemble_step_coefficients(ModelState&)
+constexpr float ln2 = 0.69315f;              // ln 2 to five places
+constexpr float seconds_per_day = 86400.0f;
+constexpr float mobile_water_margin = 0.001f;  // m3/m3 above the aggregate porosity
+constexpr float irreversible_rate_share = 0.1f;  // of the dissolved mass, per second
+constexpr int surface_compartment = 2;
+
+// Dispersive couplings with the Crank-Nicolson weight 0.5: each acts on old
+// and new concentrations alike.
+void assemble_upper_couplings(ModelState& st)
 {
-    throw std::logic_error("assemble_step_coefficients is not built yet");
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_upper_coupling(st, c);
+        for (int s = 1; s <= st.substance_count; ++s) {
+            st.upper_coupling(c, s) = 0.5f * st.dispersion_coefficient(c, s) / st.centre_distance(c);
+        }
+    }
+}
+
+void assemble_lower_couplings(ModelState& st)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_lower_coupling(st, c);
+        for (int s = 1; s <= st.substance_count; ++s) {
+            st.lower_coupling(c, s) = 0.5f * st.dispersion_coefficient(c + 1, s) / st.centre_distance(c + 1);
+        }
+    }
+}
+
+// The substance input of the surface enters the mobile region of the top
+// compartment when it holds mobile water, its immobile region otherwise.
+void assemble_surface_input(ModelState& st, int s)
+{
+    const int c = surface_compartment;
+    if (st.aggregate_porosity(c) < st.water_content(c)) {
+        st.immobile_source(c, s) = 0.0f;
+        st.source_term(c, s) = st.surface_input_flux(s);
+    } else {
+        st.immobile_source(c, s) = st.surface_input_flux(s);
+        st.source_term(c, s) = 0.0f;
+    }
+}
+
+// First-order rate constant (1/s) from the effective half-life in days.
+float degradation_rate_constant(const ModelState& st, int c, int s)
+{
+    return ln2 / (st.half_life_factor(c, s) * st.half_life(s) * seconds_per_day);
+}
+
+// Mass (g/m2) removed per second by first-order degradation of the dissolved
+// and Freundlich-sorbed substance of a region, as a negative number.
+float degradation(float k, float kd, float bulk_density, float sorbent_share, float concentration,
+                  float exponent, float water, float thickness)
+{
+    return -k * (kd * bulk_density * sorbent_share * std::pow(concentration, exponent) + water * concentration)
+           * thickness;
+}
+
+// Removal into the irreversibly sorbed store at a tenth of the dissolved mass
+// per second, capped so that over the stage it takes neither more than the
+// dissolved mass there is nor more than the room left under the store's cap
+// (irreversible_share times the reversibly sorbed concentration).
+float capped_irreversible_rate(float dissolved_mass, float room, float stage_step)
+{
+    const float rate = dissolved_mass * irreversible_rate_share;
+    return std::min({rate, dissolved_mass / stage_step, room / stage_step});
+}
+
+void assemble_substance_terms(ModelState& st, int c, int s)
+{
+    const float theta = st.water_content(c);
+    const float theta_im = st.immobile_water_content(c);
+    const float dz = st.compartment_thickness(c);
+    const float rho = st.bulk_density(c);
+    const float kd = st.sorption_coefficient(c, s);
+    const float exponent = st.sorption_exponent(c, s);
+    const float cm = st.mobile_concentration(c, s);
+    const float cim = st.immobile_concentration(c, s);
+    const float share = st.irreversible_share(s);
+    const float dt = st.stage_step;
+
+    const float r = st.aggregate_porosity(c) / st.porosity(c);  // immobile share of the sorbent
+    const bool has_mobile_water = st.aggregate_porosity(c) < theta;
+    const bool exchanges = st.aggregate_porosity(c) + mobile_water_margin < theta;
+
+    if (c == surface_compartment) {
+        assemble_surface_input(st, s);
+    }
+
+    const float k = degradation_rate_constant(st, c, s);
+    st.mobile_degradation(c, s) =
+        has_mobile_water ? degradation(k, kd, rho, 1.0f - r, cm, exponent, theta - theta_im, dz) : 0.0f;
+    st.immobile_degradation(c, s) = degradation(k, kd, rho, r, cim, exponent, theta_im, dz);
+
+    st.transfer_rate(c, s) = exchanges ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
+
+    const float mobile_store = st.mobile_irreversible_sorbed(c, s);
+    if (st.mobile_sorbed(c, s) * share > mobile_store && exchanges) {
+        const float room = (share * st.mobile_sorbed(c, s) - mobile_store) * rho * dz * (1.0f - r);
+        st.mobile_irreversible_rate(c, s) = capped_irreversible_rate((theta - theta_im) * cm * dz, room, dt);
+    } else {
+        st.mobile_irreversible_rate(c, s) = 0.0f;
+    }
+
+    const float immobile_store = st.immobile_irreversible_sorbed(c, s);
+    if (st.immobile_sorbed(c, s) * share > immobile_store) {
+        const float room = (share * st.immobile_sorbed(c, s) - immobile_store) * rho * dz * r;
+        st.immobile_irreversible_rate(c, s) = capped_irreversible_rate(cim * dz * theta_im, room, dt);
+    } else {
+        st.immobile_irreversible_rate(c, s) = 0.0f;
+    }
+}
+
+}  // namespace
+
+void assemble_step_coefficients(ModelState& st)
+{
+    assemble_water_face_fluxes(st);
+    compute_dispersion_coefficients(st);
+    assemble_upper_couplings(st);
+    assemble_lower_couplings(st);
+    compute_half_life_factors(st);
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_diagonals(st, c);
+        for (int s = 1; s <= st.substance_count; ++s) {
+            assemble_substance_terms(st, c, s);
+        }
+    }
+    assemble_surface_excess(st);
 }
 
 }  // namespace soilcolumn

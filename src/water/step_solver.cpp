@@ -1,13 +1,257 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "water/step_solver.hpp"
 
-#include <stdexcept>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "water/hydraulic_functions.hpp"
+#include "water/storage_capacities.hpp"
 
 namespace soilcolumn {
+namespace {
 
-void solve_step_equations(ModelState&, SpeciesTable&, SubstanceTable&, records::OutputUnit&)
+constexpr int max_sweeps = 200;
+constexpr float wettest_suction = 0.001f;  // m
+constexpr float driest_suction = 95000.0f;  // m
+constexpr float water_tolerance = 1.0E-6f;  // residual sum relative to the norm of the right-hand side
+
+// Chebyshev sequences of relaxation factors: the second factor is
+// 1 / (1 - rho^2 / 2), every later one 1 / (1 - rho^2 * omega / 4), with the
+// square of the spectral radius rho^2 = 0.455625 (water) and 0.5625 (solutes).
+constexpr float water_second_factor = 1.2950222f;
+constexpr float water_radius_squared = 0.455625f;
+constexpr float solute_second_factor = 1.3913044f;
+constexpr float solute_radius_squared = 0.5625f;
+
+float next_relaxation_factor(int sweep, float omega, float second_factor, float radius_squared)
 {
-    throw std::logic_error("solve_step_equations is not built yet");
+    if (sweep == 1) {
+        return second_factor;
+    }
+    return 1.0f / (1.0f - radius_squared * omega / 4.0f);
+}
+
+// One value of a sweep: a zero diagonal leaves the value unchanged.
+float relaxed(float value, float omega, float residual, float diagonal)
+{
+    if (diagonal == 0.0f) {
+        return value;
+    }
+    return value - omega * residual / diagonal;
+}
+
+void report_unconverged(records::OutputUnit& console)
+{
+    console.write_record("(1X,' Mehr als',I5,' Iterationen')", {std::int32_t{max_sweeps}});
+}
+
+// Work values of one call; nothing carries over to the next.
+struct SolverWork {
+    CompartmentColumn water_rhs;
+    float water_norm = 0.0f;
+    SubstanceTable old_mobile_diag;
+    SubstanceTable old_immobile_diag;
+    SubstanceTable mobile_diag;
+    SubstanceTable immobile_diag;
+    SubstanceTable mobile_rhs;
+    SubstanceTable immobile_rhs;
+    SubstanceArray mobile_norm;
+    SubstanceArray immobile_norm;
+    SubstanceArray mobile_residual;
+    SubstanceArray immobile_residual;
+};
+
+// ---- Water ----
+
+void assemble_water_rhs(const ModelState& st, const SpeciesTable& state, SolverWork& w)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        w.water_rhs(c) = st.upper_coupling(c, 0) * state(c - 1, 0) + st.lower_coupling(c, 0) * state(c + 1, 0)
+                         + st.water_diag_old(c) * state(c, 0) + st.source_term(c, 0);
+        w.water_norm = w.water_norm + std::fabs(w.water_rhs(c));
+    }
+}
+
+// One Gauss-Seidel sweep over the water rows with relaxation factor omega;
+// returns the sum of the absolute residuals met on the way.
+float water_sweep(const ModelState& st, SpeciesTable& state, const SolverWork& w, float omega)
+{
+    float residual_sum = 0.0f;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const float d = st.water_diag_new(c);
+        const float r = d * state(c, 0) - st.upper_coupling(c, 0) * state(c - 1, 0)
+                        - st.lower_coupling(c, 0) * state(c + 1, 0) - w.water_rhs(c);
+        residual_sum = residual_sum + std::fabs(r);
+        state(c, 0) = relaxed(state(c, 0), omega, r, d);
+    }
+    return residual_sum;
+}
+
+void solve_water(ModelState& st, SpeciesTable& state, SolverWork& w, records::OutputUnit& console)
+{
+    float omega = 1.0f;
+    for (int k = 1; k <= max_sweeps; ++k) {
+        st.sweep_count = k;
+        const float residual_sum = water_sweep(st, state, w, omega);
+        omega = next_relaxation_factor(k, omega, water_second_factor, water_radius_squared);
+        // The first sweep never ends the phase.
+        if (k > 1 && residual_sum < water_tolerance * w.water_norm) {
+            return;
+        }
+    }
+    st.sweep_count = max_sweeps + 1;
+    report_unconverged(console);
+}
+
+void limit_suctions(const ModelState& st, SpeciesTable& state)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        state(c, 0) = std::max(state(c, 0), wettest_suction);
+        state(c, 0) = std::min(state(c, 0), driest_suction);
+    }
+}
+
+// ---- Solutes ----
+
+// Old-time diagonals from the storage capacities at the start of the stage.
+void assemble_old_solute_diagonals(const ModelState& st, SolverWork& w)
+{
+    const float dt = st.stage_step;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            w.old_mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
+                                      - st.upper_coupling(c, s) - st.lower_coupling(c, s)
+                                      - st.downward_half_flux(c + 1) + st.upward_half_flux(c);
+            w.old_immobile_diag(c, s) = st.immobile_capacity(c, s) * st.compartment_thickness(c) / dt;
+        }
+    }
+}
+
+// New-time diagonals from the current storage capacities; outflow through
+// face c+1 downward and through face c upward sits on the diagonal.
+void assemble_new_solute_diagonals(const ModelState& st, SolverWork& w)
+{
+    const float dt = st.stage_step;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            w.mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
+                                  + st.upper_coupling(c, s) + st.lower_coupling(c, s)
+                                  + st.downward_half_flux(c + 1) - st.upward_half_flux(c);
+            w.immobile_diag(c, s) = st.immobile_capacity(c, s) * st.compartment_thickness(c) / dt;
+        }
+    }
+}
+
+// Right-hand sides: old-time half of dispersion and upwind advection, plus
+// the explicit degradation, input, transfer and irreversible sorption terms.
+void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile,
+                         SolverWork& w)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            w.mobile_rhs(c, s) = st.upper_coupling(c, s) * state(c - 1, s) + st.lower_coupling(c, s) * state(c + 1, s)
+                                 + w.old_mobile_diag(c, s) * state(c, s)
+                                 + st.downward_half_flux(c) * state(c - 1, s)
+                                 - st.upward_half_flux(c + 1) * state(c + 1, s) + st.mobile_degradation(c, s)
+                                 + st.source_term(c, s) - st.transfer_rate(c, s) - st.mobile_irreversible_rate(c, s);
+            w.mobile_norm(s) = w.mobile_norm(s) + std::fabs(w.mobile_rhs(c, s));
+            w.immobile_rhs(c, s) = w.old_immobile_diag(c, s) * immobile(c, s) + st.immobile_degradation(c, s)
+                                   + st.immobile_source(c, s) + st.transfer_rate(c, s)
+                                   - st.immobile_irreversible_rate(c, s);
+            w.immobile_norm(s) = w.immobile_norm(s) + std::fabs(w.immobile_rhs(c, s));
+        }
+    }
+}
+
+void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
+                  float omega)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        w.mobile_residual(s) = 0.0f;
+        w.immobile_residual(s) = 0.0f;
+    }
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            const float dm = w.mobile_diag(c, s);
+            const float rm = -st.upper_coupling(c, s) * state(c - 1, s) + dm * state(c, s)
+                             - st.downward_half_flux(c) * state(c - 1, s) - st.lower_coupling(c, s) * state(c + 1, s)
+                             + st.upward_half_flux(c + 1) * state(c + 1, s) - w.mobile_rhs(c, s);
+            w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
+            state(c, s) = relaxed(state(c, s), omega, rm, dm);
+
+            const float dim = w.immobile_diag(c, s);
+            const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
+            w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
+            immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+        }
+    }
+}
+
+// Converged when no residual sum exceeds the norm of its right-hand side.
+bool solutes_converged(const ModelState& st, const SolverWork& w)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        if (w.mobile_residual(s) > w.mobile_norm(s) || w.immobile_residual(s) > w.immobile_norm(s)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            state(c, s) = std::max(state(c, s), 0.0f);
+            immobile(c, s) = std::max(immobile(c, s), 0.0f);
+        }
+    }
+}
+
+// Freundlich sorption makes the storage capacities depend on the
+// concentrations: they and the new-time diagonals follow every sweep, while
+// the right-hand sides stay as assembled.
+void solve_solutes(ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
+                   records::OutputUnit& console)
+{
+    float omega = 1.0f;
+    bool converged = false;
+    for (int k = 1; k <= max_sweeps && !converged; ++k) {
+        st.sweep_count = k;
+        solute_sweep(st, state, immobile, w, omega);
+        compute_storage_capacities(st, state, immobile);
+        assemble_new_solute_diagonals(st, w);
+        omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);
+        converged = solutes_converged(st, w);
+    }
+    clear_negative_concentrations(st, state, immobile);
+    if (!converged) {
+        st.sweep_count = max_sweeps + 1;
+        report_unconverged(console);
+    }
+}
+
+}  // namespace
+
+void solve_step_equations(ModelState& st, SpeciesTable& state, SubstanceTable& immobile,
+                          records::OutputUnit& console)
+{
+    SolverWork w;
+
+    compute_water_retention(st, state);
+    compute_storage_capacities(st, state, immobile);
+    assemble_old_solute_diagonals(st, w);
+
+    assemble_water_rhs(st, state, w);
+    solve_water(st, state, w, console);
+    limit_suctions(st, state);
+
+    compute_water_retention(st, state);
+    compute_hydraulic_properties(st, state);
+    compute_storage_capacities(st, state, immobile);
+    assemble_new_solute_diagonals(st, w);
+    assemble_solute_rhs(st, state, immobile, w);
+    solve_solutes(st, state, immobile, w, console);
 }
 
 }  // namespace soilcolumn
