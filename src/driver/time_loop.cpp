@@ -1,13 +1,182 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "driver/time_loop.hpp"
 
-#include <stdexcept>
+#include "driver/balances.hpp"
+#include "driver/boundary.hpp"
+#include "driver/result_files.hpp"
+#include "records/input_unit.hpp"
+#include "solute/transport_coefficients.hpp"
+#include "water/hydraulic_functions.hpp"
+#include "water/step_solver.hpp"
 
 namespace soilcolumn {
 
-void run_simulation(ModelState&, FileSet&)
+namespace {
+
+// Simulated time between two records of the observation series.
+constexpr float observation_interval = 14400.0f;  // 4 hours
+
+// Everything that would make the run impossible is refused before a single
+// record is written. The depth tables come first: the observation depths
+// are checked against them.
+void check_run_settings(ModelState& st, FileSet& files)
 {
-    throw std::logic_error("run_simulation is not built yet");
+    compute_depth_tables(st);
+    check_weather_start(st, files.console);
+    check_observation_depths(st, files.console);
+    check_weather_file_has_data(files.weather, files.console);
+}
+
+float sum_of_sorption_coefficients(const ModelState& st)
+{
+    float sum = 0.0f;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            sum += st.sorption_coefficient(c, s);
+        }
+    }
+    return sum;
+}
+
+// The aggregates of the soil compartments start in equilibrium with the
+// mobile water; the boundary compartments have no immobile region.
+void start_immobile_region(ModelState& st)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            st.immobile_concentration(c, s) = st.mobile_concentration(c, s);
+        }
+    }
+}
+
+void reset_clock_and_balances(ModelState& st)
+{
+    st.simulation_time = -1.0;
+    st.plant_record_end = -1.0f;
+    st.application_end_time = -1.0f;
+    st.precipitation_total = 0.0f;
+    st.infiltration_total = 0.0;
+    st.evaporation_total = 0.0;
+    st.recharge_total = 0.0;
+    st.snow_total = 0.0;
+    st.snow_storage = 0.0f;
+    st.surface_runoff = 0.0f;
+    st.previous_water_storage = 0.0f;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        st.substance_entered(s) = 0.0f;
+        st.substance_leached(s) = 0.0f;
+        st.substance_transformed(s) = 0.0f;
+    }
+    st.time_since_output = 0.0f;
+    st.time_since_observation = 0.0f;
+}
+
+void copy_state(const ModelState& st, const SpeciesTable& from_state,
+                const SubstanceTable& from_immobile, SpeciesTable& to_state,
+                SubstanceTable& to_immobile)
+{
+    for (int c = 1; c <= st.compartment_count; ++c) {
+        for (int k = 0; k <= st.substance_count; ++k) {
+            to_state(c, k) = from_state(c, k);
+        }
+        for (int s = 1; s <= st.substance_count; ++s) {
+            to_immobile(c, s) = from_immobile(c, s);
+        }
+    }
+}
+
+void save_start_of_step(ModelState& st)
+{
+    copy_state(st, st.state, st.immobile_concentration, st.start_state,
+               st.start_immobile_concentration);
+}
+
+void take_end_of_step(ModelState& st)
+{
+    copy_state(st, st.start_state, st.start_immobile_concentration, st.state,
+               st.immobile_concentration);
+}
+
+void initialise(ModelState& st, FileSet& files)
+{
+    write_result_headings(st, files);
+    st.sorption_sum = sum_of_sorption_coefficients(st);
+    start_immobile_region(st);
+    files.console.write_record("(1X,/,1X,'Gerechnete Zeit:')");
+    apply_lower_boundary(st, st.state);
+    compute_water_retention(st, st.state);
+    compute_hydraulic_properties(st, st.state);
+    reset_clock_and_balances(st);
+    records::skip_record(files.weather);
+    skip_schedule_heading(files.chemdat);
+    skip_schedule_heading(files.plant);
+    st.weather_day_end = -st.weather_start;
+    save_start_of_step(st);
+}
+
+void prepare_boundaries(ModelState& st, FileSet& files)
+{
+    update_plant_schedule(st, files.plant, files.console);
+    update_weather_day(st, files.weather, files.console);
+    update_soil_evaporation(st);
+    offer_surface_flux(st);
+    update_substance_input(st, files.chemdat, files.console);
+}
+
+// Predictor over half the step from the current state, then the corrector
+// that advances the saved start-of-step state over the whole step with the
+// coefficients of the middle of the step.
+void advance_water_and_substances(ModelState& st, FileSet& files)
+{
+    st.stage_step = st.time_step / 2.0f;
+    assemble_step_coefficients(st);
+    solve_step_equations(st, st.state, st.immobile_concentration, files.console);
+    apply_lower_boundary(st, st.state);
+
+    st.stage_step = st.time_step;
+    assemble_step_coefficients(st);
+    solve_step_equations(st, st.start_state, st.start_immobile_concentration, files.console);
+    update_irreversible_sorption(st);
+    apply_lower_boundary(st, st.start_state);
+    st.surface_runoff += st.surface_excess;
+    take_end_of_step(st);
+}
+
+// The profile timer must exceed the interval and restarts at zero; the
+// observation timer needs only to reach 4 hours.
+void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations)
+{
+    st.time_since_output += st.time_step;
+    if (st.time_since_output > st.output_interval) {
+        st.time_since_output = 0.0f;
+        write_profile_output(st, files);
+    }
+    st.time_since_observation += st.time_step;
+    if (st.observation_depth_count != 0 && st.time_since_observation >= observation_interval) {
+        observations.write_record(st, files);
+        st.time_since_observation = 0.0f;
+    }
+}
+
+void simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations)
+{
+    prepare_boundaries(st, files);
+    advance_water_and_substances(st, files);
+    st.simulation_time += st.stage_step;
+    update_balances(st);
+    write_due_output(st, files, observations);
+}
+
+}  // namespace
+
+void run_simulation(ModelState& st, FileSet& files)
+{
+    check_run_settings(st, files);
+    initialise(st, files);
+    ObservationSeries observations(st.observation_depth_count);
+    do {
+        simulate_step(st, files, observations);
+    } while (static_cast<double>(st.simulation_end) >= st.simulation_time);
+    files.console.write_list("***Regulaeres Ende erreicht***");
 }
 
 }  // namespace soilcolumn

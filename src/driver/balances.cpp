@@ -1,0 +1,170 @@
+#include "driver/balances.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace soilcolumn {
+
+namespace {
+
+// Cumulative water that crossed the soil surface and left it by evaporation.
+void book_surface_water(ModelState& st)
+{
+    const float dt = st.stage_step;
+    st.infiltration_total += st.gravity_flux(2) * dt;
+    st.evaporation_total += dt * st.soil_evaporation;
+}
+
+void clear_stored_amounts(ModelState& st)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        st.dissolved_amount(s) = 0.0f;
+        st.sorbed_amount(s) = 0.0f;
+        st.irreversible_amount(s) = 0.0f;
+        st.gaseous_amount(s) = 0.0f;
+    }
+    st.water_storage = 0.0f;
+}
+
+// Water of compartment c per m2, split into soil air, mobile and immobile
+// water (m).
+struct CompartmentVolumes {
+    float air;
+    float mobile;
+    float immobile;
+};
+
+CompartmentVolumes compartment_volumes(const ModelState& st, int c)
+{
+    const float dz = st.compartment_thickness(c);
+    return {(st.porosity(c) - st.water_content(c)) * dz,
+            std::max(0.0f, (st.water_content(c) - st.immobile_water_content(c)) * dz),
+            dz * st.immobile_water_content(c)};
+}
+
+// Face flux of substance s through face c: upwind advection (water moving
+// down carries the concentration above the face, water moving up that below)
+// plus dispersion.
+void book_solute_face_flux(ModelState& st, int c, int s)
+{
+    const float above = st.mobile_concentration(c - 1, s);
+    const float below = st.mobile_concentration(c, s);
+    st.dispersive_flux(c, s) =
+        (above - below) * st.dispersion_coefficient(c, s) / st.centre_distance(c);
+    st.solute_flux(c, s) =
+        (above * st.downward_half_flux(c) + below * st.upward_half_flux(c)) * 2.0f +
+        st.dispersive_flux(c, s);
+    if (c == 2) {
+        st.solute_flux(c, s) += st.surface_input_flux(s);
+    }
+}
+
+void book_substance_in_compartment(ModelState& st, int c, int s, const CompartmentVolumes& v,
+                                   float immobile_share)
+{
+    const float dt = st.stage_step;
+    const float cm = st.mobile_concentration(c, s);
+    const float cim = st.immobile_concentration(c, s);
+    const float dz = st.compartment_thickness(c);
+    const float rho = st.bulk_density(c);
+    const float f = immobile_share;
+
+    st.dissolved_amount(s) = st.dissolved_amount(s) + cm * v.mobile + cim * v.immobile;
+    st.mobile_sorbed(c, s) =
+        freundlich_sorbed(st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
+    st.immobile_sorbed(c, s) =
+        freundlich_sorbed(st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
+    st.sorbed_amount(s) = st.sorbed_amount(s) + st.mobile_sorbed(c, s) * dz * rho * (1.0f - f) +
+                          st.immobile_sorbed(c, s) * dz * rho * f;
+    st.irreversible_amount(s) = st.irreversible_amount(s) +
+                                st.immobile_irreversible_sorbed(c, s) * dz * rho * f +
+                                st.mobile_irreversible_sorbed(c, s) * dz * rho * (1.0f - f);
+    st.gaseous_amount(s) += cm * st.henry_constant(s) * v.air;
+    st.substance_transformed(s) = st.substance_transformed(s) + st.mobile_degradation(c, s) * dt +
+                                  st.immobile_degradation(c, s) * dt;
+}
+
+void book_compartment(ModelState& st, int c)
+{
+    st.water_flux(c) = (st.upward_half_flux(c) + st.downward_half_flux(c)) * 2.0f;
+    const CompartmentVolumes v = compartment_volumes(st, c);
+    st.water_storage = st.water_storage + v.mobile + v.immobile;
+    const float f = st.aggregate_porosity(c) / st.porosity(c);
+    for (int s = 1; s <= st.substance_count; ++s) {
+        book_solute_face_flux(st, c, s);
+        book_substance_in_compartment(st, c, s, v, f);
+    }
+}
+
+// Substance entering through the soil surface (water from above carries the
+// concentration of compartment 1, plus the applied input) and leaving
+// through the lower face of the soil.
+void book_substance_boundaries(ModelState& st)
+{
+    const float dt = st.stage_step;
+    const int n = st.compartment_count;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        st.substance_entered(s) +=
+            (st.mobile_concentration(1, s) * st.downward_half_flux(2) * 2.0f +
+             st.surface_input_flux(s)) *
+            dt;
+        st.substance_leached(s) +=
+            st.mobile_concentration(n - 1, s) * st.downward_half_flux(n) * dt * 2.0f;
+    }
+}
+
+// Recharge is the residual of the water balance: what entered at the surface
+// minus the increase of storage, from the second step on (the first step has
+// no previous storage).
+void book_recharge(ModelState& st)
+{
+    if (st.previous_water_storage > 0.0f) {
+        const float infiltrated = st.gravity_flux(2) * st.stage_step;
+        st.recharge_total = static_cast<double>(st.previous_water_storage) + st.recharge_total -
+                            static_cast<double>(st.water_storage) +
+                            static_cast<double>(infiltrated);
+    }
+    st.previous_water_storage = st.water_storage;
+}
+
+}  // namespace
+
+float freundlich_sorbed(float coefficient, float concentration, float exponent)
+{
+    const bool integer_exponent = std::trunc(exponent) == exponent;
+    const float c = (concentration < 0.0f && !integer_exponent) ? 0.0f : concentration;
+    return std::pow(c, exponent) * coefficient;
+}
+
+void update_irreversible_sorption(ModelState& st)
+{
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const float f = st.aggregate_porosity(c) / st.porosity(c);
+        const float mobile_share = 1.0f - f;
+        for (int s = 1; s <= st.substance_count; ++s) {
+            if (mobile_share > 0.0f) {
+                st.mobile_irreversible_sorbed(c, s) += st.mobile_irreversible_rate(c, s) *
+                                                       st.stage_step / st.bulk_density(c) /
+                                                       st.compartment_thickness(c) / mobile_share;
+            }
+            if (f > 0.0f) {
+                st.immobile_irreversible_sorbed(c, s) += st.immobile_irreversible_rate(c, s) *
+                                                         st.stage_step / st.bulk_density(c) /
+                                                         st.compartment_thickness(c) / f;
+            }
+        }
+    }
+}
+
+void update_balances(ModelState& st)
+{
+    book_surface_water(st);
+    clear_stored_amounts(st);
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        book_compartment(st, c);
+    }
+    book_substance_boundaries(st);
+    book_recharge(st);
+}
+
+}  // namespace soilcolumn
