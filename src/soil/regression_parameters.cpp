@@ -143,6 +143,7 @@ void derive_porosity_regression_parameters(
     const float theta_aggregate =
         van_genuchten_water_content(aggregate_water_suction, phi, theta_r, alpha, n, m);
 
+    // Stored last: a caller may pass one scratch value for several work results.
     dry_end_suction = dry_end_junction_suction;
     dry_end_water_content = theta_x;
     residual_water_content = theta_r;
@@ -180,6 +181,7 @@ void derive_density_regression_parameters(
                              - 1.9f * f3 + 5.6f * f1);
     const float b = std::exp(1.186f - 0.194f * std::log(p.clay) - 0.0489f * std::log(p.silt));
 
+    // Stored last: a caller may pass one scratch value for several work results.
     dry_end_suction = dry_end_junction_suction;
     dry_end_water_content = theta_x;
     residual_water_content = theta_r;

@@ -51,6 +51,7 @@ void set_fitted_curve(const TransformedParameters& t, float tortuosity_bound, fl
     const float theta_160 =
         van_genuchten_water_content(aggregate_water_suction, porosity, theta_r, alpha, n, m);
 
+    // Stored last: a caller may pass one scratch value for several work results.
     dry_end_suction = dry_end_junction_suction;
     dry_end_water_content = theta_x;
     residual_water_content = theta_r;
