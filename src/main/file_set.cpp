@@ -1,13 +1,17 @@
-// STUB: placeholder until this operation is built; replace the whole file.
 #include "main/file_set.hpp"
-
-#include <stdexcept>
 
 namespace soilcolumn {
 
-void connect_fixed_files(FileSet&)
+void connect_fixed_files(FileSet& files)
 {
-    throw std::logic_error("connect_fixed_files is not built yet");
+    files.vekin.open_existing();
+    files.aus1.create_file();
+    files.aus2.create_file();
+    files.aus3.create_file();
+    files.aus4.create_file();
+    files.chemvek.open_existing();
+    files.chemdat.open_existing();
+    files.plant.open_existing();
 }
 
 }  // namespace soilcolumn

@@ -1,0 +1,261 @@
+#include "input/input_checks.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "input/orderly_stop.hpp"
+#include "soil/campbell_ghm_relations.hpp"
+
+namespace soilcolumn {
+namespace {
+
+// Integer values of arbitrary size are named through an A item, so that the
+// message shows them whatever their number of digits.
+std::string as_text(std::int32_t value) { return std::to_string(value); }
+
+bool uses_ghm_line(const SoilType& row)
+{
+    return row.conductivity_model == 7 || row.retention_model == 8;
+}
+
+}  // namespace
+
+void check_compartment_count(records::OutputUnit& console, std::int32_t count)
+{
+    // Compartments 1 and N are boundary nodes: at least one soil compartment
+    // must lie between them.
+    if (count >= 3 && count <= max_compartments) {
+        return;
+    }
+    const std::string value = as_text(count);
+    stop_run(console,
+             "(1X,/,'Datei vekin.txt: Anzahl der Kompartimente ',A,' ausserhalb des',"
+             "' zulaessigen Bereiches 3 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
+             {std::string_view(value)});
+}
+
+void check_observation_depth_count(records::OutputUnit& console, std::int32_t count)
+{
+    if (count >= 0 && count <= max_observation_depths) {
+        return;
+    }
+    const std::string value = as_text(count);
+    stop_run(console,
+             "(1X,/,'Datei vekin.txt: Anzahl der Ausgabeteufen ',A,' ausserhalb des',"
+             "' zulaessigen Bereiches 0 bis 5 !',/,3X,'***Programm abgebrochen***',/)",
+             {std::string_view(value)});
+}
+
+void check_soil_type_number(records::OutputUnit& console, std::int32_t position, std::int32_t k)
+{
+    if (k >= 1 && k <= max_soil_types) {
+        return;
+    }
+    const std::string value = as_text(k);
+    stop_run(console,
+             "(1X,/,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Bodenartensatz',"
+             "' ausserhalb des Bereiches 1 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
+             {std::string_view(value), position});
+}
+
+void check_texture_sum(records::OutputUnit& console, std::int32_t position, const SoilType& row)
+{
+    // Summed in single precision in the order of the record. The margin lets
+    // fractions whose decimal sum is exactly 0.98 or 1.02 pass although their
+    // binary sum may lie one unit of the last place outside.
+    constexpr float lowest_sum = 0.98f - 1.0e-6f;
+    constexpr float highest_sum = 1.02f + 1.0e-6f;
+    float sum = 0.0f;
+    for (int j = 1; j <= texture_class_count; ++j) {
+        sum = sum + row.texture_fractions(j);
+    }
+    if (sum >= lowest_sum && sum <= highest_sum) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Summe der Massenanteile des',I4,'-ten',' Kompartimentes ungleich 1 !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {position});
+}
+
+void check_reference_point(records::OutputUnit& console, std::int32_t position,
+                           const SoilType& row)
+{
+    if (uses_ghm_line(row) && row.reference_water_content < 0.001f) {
+        stop_run(console,
+                 "(1X,/,1X,'Bei Wahl des GHM-Modells im',I4,'-ten',/,"
+                 "' Kompartiment muss h und theta angegeben werden !',/,"
+                 "3X,'***Programm abgebrochen***',/)",
+                 {position});
+    }
+    // The GHM line runs from a fixed anchor (h = 100 e^-7.89 m, theta =
+    // e^4.02 / 100) through the reference point; its slope B is used as 1/B.
+    // A point at the anchor's water content (B infinite), at the anchor's
+    // suction (B zero) or with a suction of zero or below gives no line.
+    const bool line_used = uses_ghm_line(row) || row.saturated_conductivity_method == 8;
+    if (!line_used) {
+        return;
+    }
+    const float slope = ghm_exponent(row.reference_potential, row.reference_water_content);
+    if (std::isfinite(slope) && slope != 0.0f) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Bei Wahl des GHM-Modells im',I4,'-ten Bodenartensatz ergibt',/,"
+             "' der Punkt h, theta keine Gerade durch den Ankerpunkt',"
+             "' (h = 0.0375 m, theta = 0.557):',/,' h     =',G11.4,/,' theta =',G11.4,/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {position, row.reference_potential, row.reference_water_content});
+}
+
+void check_model_combination(records::OutputUnit& console, std::int32_t position,
+                             const SoilType& row)
+{
+    // Conductivity model 2 uses the exponents and the junction water content
+    // of the two pore systems, which only retention model 2 derives.
+    if (row.conductivity_model != 2 || row.retention_model == 2) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Im',I4,'-ten Bodenartensatz ist das Leitfaehigkeitsmodell 2',"
+             "' nur mit dem Retentionsmodell 2 moeglich, angegeben ist',I4,' !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {position, row.retention_model});
+}
+
+void check_compartment_soil_type(records::OutputUnit& console, const ModelState& st,
+                                 std::int32_t c)
+{
+    const std::int32_t k = st.compartment_soil_type(c);
+    const std::string value = as_text(k);
+    if (k < 1 || k > max_soil_types) {
+        stop_run(console,
+                 "(1X,/,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Kompartiment',"
+                 "' ausserhalb des Bereiches 1 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
+                 {std::string_view(value), c});
+    }
+    if (!st.soil_type(k).defined) {
+        stop_run(console,
+                 "(1X,/,'Datei vekin.txt: Bodenart ',A,' des',I4,'-ten Kompartimentes',"
+                 "' ist in keinem Bodenartensatz angegeben !',/,3X,'***Programm abgebrochen***',/)",
+                 {std::string_view(value), c});
+    }
+}
+
+void check_porosity(records::OutputUnit& console, std::int32_t c, float porosity)
+{
+    if (porosity > 0.0f && porosity < 1.0f) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Die Porositaet des',I4,'-ten Kompartimentes muss zwischen 0 und 1',"
+             "' liegen:',G11.4,/,3X,'***Programm abgebrochen***',/)",
+             {c, porosity});
+}
+
+void warn_outside_verified_range(records::OutputUnit& console, const ModelState& st,
+                                 std::int32_t c)
+{
+    if (st.compartment_thickness(c) > 0.5f) {
+        console.write_record("(1X,/,4X,'WARNUNG: Bei dieser Kompartimentlaenge',' ist mit hoher',/,"
+                             "3X,' numerischer Dispersion',' zu rechnen !',/)");
+    }
+    if (st.porosity(c) < 0.25f || st.porosity(c) > 0.7f) {
+        console.write_record("(1X,/,4X,'WARNUNG: Das Programm ist fuer die',"
+                             "' angesetzte Poroesitaet',/,3X,' nicht verifiziert !',/)");
+    }
+    if (st.organic_matter_fraction(c) > 0.05f) {
+        console.write_record("(1X,/,4X,'WARNUNG: Das Programm ist fuer den',"
+                             "' angesetzten Organikanteil',/,3X,' nicht verifiziert !',/)");
+    }
+}
+
+void check_saturated_conductivity(records::OutputUnit& console, const ModelState& st,
+                                  std::int32_t c)
+{
+    const float conductivity = st.saturated_conductivity(c);
+    check_finite(console, st, c, "saturated_conductivity", conductivity);
+    // Without conductivity no water moves and the face means divide zero by zero.
+    if (conductivity > 0.0f) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Die gesaettigte Leitfaehigkeit des',I4,'-ten Kompartimentes',"
+             "' ist nicht positiv:',G11.4,/,' (Bodenart',I4,': Ks und Schaetzverfahren',"
+             "' pruefen)',/,3X,'***Programm abgebrochen***',/)",
+             {c, conductivity, st.compartment_soil_type(c)});
+}
+
+void check_aggregate_pores(records::OutputUnit& console, const ModelState& st, std::int32_t c)
+{
+    // The aggregated-soil model needs pores between the aggregates: with the
+    // aggregates filling the whole pore space the exponent of the second
+    // pore system divides by ln(porosity) - ln(aggregate porosity) = 0. A
+    // larger aggregate porosity is refused by the model itself.
+    const float aggregate_porosity =
+        1.0f - st.aggregate_density(c) / (2650.0f - 1150.0f * st.organic_matter_fraction(c));
+    if (aggregate_porosity != st.porosity(c)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Die Aggregatporositaet des',I4,'-ten Kompartimentes ist gleich',"
+             "' der Gesamtporositaet:',G11.4,/,' (Retentionsmodell 2 braucht Poren zwischen',"
+             "' den Aggregaten)',/,3X,'***Programm abgebrochen***',/)",
+             {c, aggregate_porosity});
+}
+
+void check_finite(records::OutputUnit& console, const ModelState& st, std::int32_t c,
+                  std::string_view quantity, float value)
+{
+    if (std::isfinite(value)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,'Im',I4,'-ten Kompartiment ist der abgeleitete Wert ',A,' nicht endlich',/,"
+             "' (Bodenart',I4,': Textur, Porositaet, Organikanteil und Modellwahl pruefen) !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {c, quantity, st.compartment_soil_type(c)});
+}
+
+void check_derived_parameters_finite(records::OutputUnit& console, const ModelState& st,
+                                     std::int32_t c)
+{
+    struct NamedColumn {
+        std::string_view name;
+        CompartmentColumn ModelState::*column;
+    };
+    static constexpr NamedColumn derived[] = {
+        {"bulk_density", &ModelState::bulk_density},
+        {"saturated_conductivity", &ModelState::saturated_conductivity},
+        {"aggregate_porosity", &ModelState::aggregate_porosity},
+        {"dry_end_suction", &ModelState::dry_end_suction},
+        {"dry_end_water_content", &ModelState::dry_end_water_content},
+        {"air_entry_suction", &ModelState::air_entry_suction},
+        {"pore_size_exponent", &ModelState::pore_size_exponent},
+        {"second_entry_suction", &ModelState::second_entry_suction},
+        {"second_pore_size_exponent", &ModelState::second_pore_size_exponent},
+        {"junction_water_content", &ModelState::junction_water_content},
+        {"junction_conductivity", &ModelState::junction_conductivity},
+        {"water_content_1m", &ModelState::water_content_1m},
+        {"water_content_3_3m", &ModelState::water_content_3_3m},
+        {"water_content_150m", &ModelState::water_content_150m},
+        {"residual_water_content", &ModelState::residual_water_content},
+        {"vg_alpha", &ModelState::vg_alpha},
+        {"vg_m", &ModelState::vg_m},
+        {"vg_n", &ModelState::vg_n},
+        {"retention_tortuosity", &ModelState::retention_tortuosity},
+        {"conductivity_exponent", &ModelState::conductivity_exponent},
+        {"conductivity_residual_water_content", &ModelState::conductivity_residual_water_content},
+        {"conductivity_vg_alpha", &ModelState::conductivity_vg_alpha},
+        {"conductivity_vg_m", &ModelState::conductivity_vg_m},
+        {"conductivity_vg_n", &ModelState::conductivity_vg_n},
+        {"conductivity_vg_l", &ModelState::conductivity_vg_l},
+        {"gardner_a", &ModelState::gardner_a},
+        {"gardner_b", &ModelState::gardner_b},
+    };
+    for (const NamedColumn& entry : derived) {
+        check_finite(console, st, c, entry.name, (st.*entry.column)(c));
+    }
+}
+
+}  // namespace soilcolumn
