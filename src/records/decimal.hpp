@@ -1,0 +1,36 @@
+#pragma once
+// Exact decimal digits of a binary floating-point value, and rounding of
+// those digits at a chosen position. Every finite float or double has a
+// finite decimal expansion; the leading digits are taken from it exactly, so
+// a value stored just below a half (1.2349999 for 1.235) is never rounded up.
+
+#include <array>
+#include <cstdint>
+
+namespace soilcolumn::records {
+
+// value = 0.d1 d2 d3 ... x 10^exponent with d1 != 0 (zero: count 0,
+// exponent 0). Only the leading digits are kept, cut off, not rounded.
+struct DecimalDigits {
+    static constexpr int capacity = 20;
+    std::array<std::uint8_t, capacity> digits{};
+    int count = 0;
+    int exponent = 0;
+    bool negative = false;
+
+    bool is_zero() const { return count == 0; }
+    // The digit at 0-based significant position i; 0 beyond the kept ones.
+    int digit(int i) const { return (i >= 0 && i < count) ? digits[i] : 0; }
+};
+
+// The leading digits of the exact expansion of a finite value (a float
+// widens to double exactly, so both precisions use this).
+DecimalDigits exact_decimal(double value);
+
+// Keeps `keep` significant digits (keep <= 0 keeps none): a first dropped
+// digit of 5 or more raises the magnitude, a carry out of the first digit
+// raises the exponent. A result without digits is zero; the sign is kept so
+// that the caller decides how a rounded zero is written.
+DecimalDigits round_to_digits(const DecimalDigits& x, int keep);
+
+}  // namespace soilcolumn::records
