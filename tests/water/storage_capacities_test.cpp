@@ -1,0 +1,83 @@
+// Storage capacities of the mobile and immobile regions. Expected values
+// computed by hand with python3 from
+//   Rm  = Kd rho g (1 - r) + (porosity - theta) H + (theta - theta_im)
+//   Rim = Kd rho g r + theta_im,  r = aggregate porosity / porosity,
+//   g = n C^(n-1) above 0.001 g/m3, else 1.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "water/storage_capacities.hpp"
+
+namespace soilcolumn {
+namespace {
+
+struct Case {
+    const char* name;
+    float theta, theta_im, aggregate, exponent, mobile_conc, immobile_conc, henry;
+    double mobile_capacity, immobile_capacity;
+};
+
+// Porosity 0.4, bulk density 1500 kg/m3, Kd 0.002 throughout.
+const Case cases[] = {
+    {"Freundlich slopes at both concentrations", 0.3f, 0.1f, 0.1f, 0.9f, 2.0f, 0.5f, 0.01f,
+     2.0903918079, 0.82344708721},
+    {"water only in the aggregates", 0.1f, 0.1f, 0.1f, 0.9f, 2.0f, 0.5f, 0.01f, 0.0, 0.82344708721},
+    {"concentrations at or below 0.001 sorb linearly", 0.3f, 0.1f, 0.1f, 0.9f, 0.0005f, 0.001f, 0.01f,
+     2.451, 0.85},
+    {"exponent 1 is linear at any concentration", 0.3f, 0.1f, 0.1f, 1.0f, 2.0f, 0.5f, 0.01f, 2.451, 0.85},
+    {"no aggregates: all sorbent is mobile", 0.3f, 0.0f, 0.0f, 0.9f, 2.0f, 0.5f, 0.01f, 2.8201890771, 0.0},
+    {"no soil-air term without Henry constant", 0.3f, 0.1f, 0.1f, 0.9f, 2.0f, 0.5f, 0.0f,
+     2.0893918079, 0.82344708721},
+};
+
+TEST(StorageCapacities, SorbedDissolvedAndGaseousShares)
+{
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        auto st = std::make_unique<ModelState>();
+        st->compartment_count = 3;
+        st->substance_count = 1;
+        st->porosity(2) = 0.4f;
+        st->bulk_density(2) = 1500.0f;
+        st->sorption_coefficient(2, 1) = 0.002f;
+        st->aggregate_porosity(2) = k.aggregate;
+        st->water_content(2) = k.theta;
+        st->immobile_water_content(2) = k.theta_im;
+        st->sorption_exponent(2, 1) = k.exponent;
+        st->state(2, 1) = k.mobile_conc;
+        st->immobile_concentration(2, 1) = k.immobile_conc;
+        st->henry_constant(1) = k.henry;
+        compute_storage_capacities(*st, st->state, st->immobile_concentration);
+        EXPECT_NEAR(st->mobile_capacity(2, 1), k.mobile_capacity, 2e-6 * k.mobile_capacity);
+        EXPECT_NEAR(st->immobile_capacity(2, 1), k.immobile_capacity, 2e-6 * k.immobile_capacity);
+    }
+}
+
+TEST(StorageCapacities, FillsOnlySoilCompartmentsAndPresentSubstances)
+{
+    auto st = std::make_unique<ModelState>();
+    st->compartment_count = 5;
+    st->substance_count = 2;
+    for (int c = 1; c <= 5; ++c) {
+        st->porosity(c) = 0.4f;
+        st->water_content(c) = 0.3f;
+        for (int s = 1; s <= 3; ++s) {
+            st->sorption_exponent(c, s) = 1.0f;
+            st->mobile_capacity(c, s) = -1.0f;
+            st->immobile_capacity(c, s) = -1.0f;
+        }
+    }
+    compute_storage_capacities(*st, st->state, st->immobile_concentration);
+    for (int c = 1; c <= 5; ++c) {
+        for (int s = 1; s <= 3; ++s) {
+            const bool filled = c >= 2 && c <= 4 && s <= 2;
+            // Without sorbent, air term or immobile water only the mobile water remains.
+            EXPECT_EQ(st->mobile_capacity(c, s), filled ? 0.3f : -1.0f) << "c " << c << " s " << s;
+            EXPECT_EQ(st->immobile_capacity(c, s), filled ? 0.0f : -1.0f) << "c " << c << " s " << s;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace soilcolumn
