@@ -38,9 +38,10 @@ float mualem_conductivity(const ModelState& st, int c, float h)
     const float alpha = st.conductivity_vg_alpha(c);
     const float n = st.conductivity_vg_n(c);
     const float m = 1.0f - 1.0f / n;
-    const float bracket = std::pow(1.0f + std::pow(alpha * h, n), m) - std::pow(alpha * h, n - 1.0f);
+    const float x_n = std::pow(alpha * h, n);
+    const float bracket = std::pow(1.0f + x_n, m) - std::pow(alpha * h, n - 1.0f);
     return st.saturated_conductivity(c) * (bracket * bracket) /
-           std::pow(1.0f + std::pow(alpha * h, n), (st.conductivity_vg_l(c) + 2.0f) * m);
+           std::pow(1.0f + x_n, (st.conductivity_vg_l(c) + 2.0f) * m);
 }
 
 // Model 5: Mualem with l = 0.5 and a free exponent m; no flow below the
