@@ -162,9 +162,9 @@ void check_application_interval(const ModelState& st, const records::InputUnit& 
         return;
     }
     stop_run(console,
-             "(1X,/,' chemdat.txt, Satz',I6,': das Ende des Anwendungsintervalls',G14.7,' s',/,"
-             "' ist nicht groesser als sein Beginn',G14.7,' s (die Endzeiten muessen zunehmen)',"
-             "/,3X,'***Programm abgebrochen***',/)",
+             "(1X,/,' chemdat.txt, Satz',I6,': Endzeit',F14.1,' s ist nicht groesser als die',"
+             "' vorige Endzeit',F14.1,' s;',/,' die Endzeiten muessen von Satz zu Satz zunehmen',/,"
+             "3X,'***Programm abgebrochen***',/)",
              {std::int32_t{chemdat.record_number()}, st.application_end_time,
               st.application_start_time});
 }
@@ -206,8 +206,8 @@ void check_weather_start(const ModelState& st, records::OutputUnit& console)
         return;
     }
     stop_run(console,
-             "(1X,/,' vekin.txt, Ausgabesteuerung: der Wetterbeginn',G13.5,' Tage liegt vor 1 s;',"
-             "/,' der erste Schritt braucht einen Wettertag in Kraft',/,3X,"
+             "(1X,/,' vekin.txt, Ausgabesteuerung: Wetterbeginn',F12.5,' Tage; er muss mindestens',"
+             "' 1 s betragen,',/,' damit im ersten Schritt ein Wettertag in Kraft ist',/,3X,"
              "'***Programm abgebrochen***',/)",
              {st.weather_start / seconds_per_day});
 }

@@ -241,9 +241,9 @@ void check_observation_depths(const ModelState& st, records::OutputUnit& console
             continue;
         }
         stop_run(console,
-                 "(1X,/,' vekin.txt, Ausgabesteuerung: die Beobachtungsteufe',I2,' von',G13.5,' m',"
-                 "/,' liegt nicht im Bereich ab 0 m bis vor die Mitte des letzten Kompartiments',"
-                 "G13.5,' m',/,3X,'***Programm abgebrochen***',/)",
+                 "(1X,/,' vekin.txt, Ausgabesteuerung: Beobachtungsteufe',I2,' =',F9.3,' m liegt nicht',"
+                 "/,' zwischen 0 m und der Mitte des letzten Kompartiments (',F9.3,' m)',/,3X,"
+                 "'***Programm abgebrochen***',/)",
                  {std::int32_t{k}, depth, deepest});
     }
 }
