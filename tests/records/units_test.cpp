@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -44,21 +47,52 @@ TEST(OutputUnit, TranslatesTheControlCharacter)
     }
 }
 
-TEST(OutputUnit, WritesFormattedAndListRecords)
+struct ConsoleCase {
+    const char* format;
+    std::vector<FormatValue> values;
+    std::string bytes;  // the console output of this one write, unit closed
+};
+
+TEST(OutputUnit, ShowsWritesOnTheConsoleAsTheModelLaysThemOut)
 {
     // A heading read as a line of 70 characters fills A70, so its "1" is the
-    // control character of the second record.
-    const std::string heading = "1Kopf" + std::string(65, ' ');
+    // control character of the second record: a new page, the "1" not shown.
+    static const std::string heading = "1Kopf" + std::string(65, ' ');
+    const ConsoleCase cases[] = {
+        {"(1X,/,A70)", {std::string_view(heading)}, "\r\n\fKopf" + std::string(65, ' ') + "\r\n"},
+        // Five lines: empty, the first literal with the count, the second
+        // literal less its leading blank, the stop after two blanks, empty.
+        {"(1X,/,1X,'Bei Wahl des GHM-Modells im',I4,'-ten',/,' Kompartiment muss h und theta angegeben werden !',/,"
+         "3X,'***Programm abgebrochen***',/)",
+         {3},
+         "\r\nBei Wahl des GHM-Modells im   3-ten\r\nKompartiment muss h und theta angegeben werden !\r\n"
+         "  ***Programm abgebrochen***\r\n\r\n"},
+        // A record that begins with a literal loses its first character.
+        {"(1X,'WARNUNG: Lagerungsdichte ausserhalb des',/,'erwarteten Bereiches.')", {},
+         "WARNUNG: Lagerungsdichte ausserhalb des\r\nrwarteten Bereiches.\r\n"},
+        {"(1X,' Mehr als',I5,' Iterationen')", {200}, " Mehr als  200 Iterationen\r\n"},
+        {"(1X,/,/,'Simulationszeit: ',F10.1,' Tage')", {12.5f}, "\r\n\r\nimulationszeit:       12.5 Tage\r\n"},
+    };
+    for (const ConsoleCase& c : cases) {
+        std::ostringstream out;
+        {
+            OutputUnit unit(6, "standard output");
+            unit.connect_stream(out);
+            unit.write_record(c.format, c.values);
+        }  // the destructor ends the last record
+        EXPECT_EQ(out.str(), c.bytes) << c.format;
+    }
+}
+
+TEST(OutputUnit, WritesAListRecordAfterOthers)
+{
     std::ostringstream out;
-    {
-        OutputUnit unit(6, "standard output");
-        unit.connect_stream(out);
-        unit.write_record("(1X,/,A70)", {std::string_view(heading)});
-        unit.write_record("(1X,' Mehr als',I5,' Iterationen')", {200});
-        unit.write_list("Stop - Program terminated.");
-    }  // the destructor ends the last record
-    EXPECT_EQ(out.str(), "\r\n\fKopf" + std::string(65, ' ') + "\r\n Mehr als  200 Iterationen\r\n"
-                         "Stop - Program terminated.\r\n");
+    OutputUnit unit(6, "standard output");
+    unit.connect_stream(out);
+    unit.write_record("(1X,'***Regulaeres Ende erreicht***')");
+    unit.write_list("Stop - Program terminated.");
+    unit.close();
+    EXPECT_EQ(out.str(), "***Regulaeres Ende erreicht***\r\nStop - Program terminated.\r\n");
 }
 
 TEST(OutputUnit, ReportsAFileThatCannotBeCreated)
@@ -71,6 +105,33 @@ TEST(OutputUnit, ReportsAFileThatCannotBeCreated)
         EXPECT_EQ(std::string(e.what()),
                   "Fehler beim Oeffnen: Einheit 8, Datei \"/nonexistent-dir/aus1.txt\": Datei kann nicht angelegt werden");
     }
+}
+
+TEST(OutputUnit, ReplacesAnEarlierFileAndReadsBackItsRecords)
+{
+    const std::string path = (std::filesystem::temp_directory_path() / "soilcolumn_records_aus1.txt").string();
+    {
+        std::ofstream old(path);
+        old << "a much longer text of an earlier run\n";
+    }
+    {
+        OutputUnit unit(8, path);
+        unit.create_file();
+        unit.write_record("(1X,F5.3,/,1X,I3)", {0.5f, 42});
+    }
+    std::ifstream raw(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(raw)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, " .500\r\n 42\r\n");
+
+    InputUnit unit(7, "unused");
+    unit.open_existing(path);
+    float value = 0.0f;
+    std::int32_t count = 0;
+    read_values(unit, {&value});
+    read_values(unit, {&count});
+    EXPECT_EQ(value, 0.5f);
+    EXPECT_EQ(count, 42);
+    std::filesystem::remove(path);
 }
 
 // ------------------------------------------------------------ reading
