@@ -29,7 +29,7 @@ void check_compartment_count(records::OutputUnit& console, std::int32_t count)
     }
     const std::string value = as_text(count);
     stop_run(console,
-             "(1X,/,'Datei vekin.txt: Anzahl der Kompartimente ',A,' ausserhalb des',"
+             "(1X,/,1X,'Datei vekin.txt: Anzahl der Kompartimente ',A,' ausserhalb des',"
              "' zulaessigen Bereiches 3 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
              {std::string_view(value)});
 }
@@ -41,7 +41,7 @@ void check_observation_depth_count(records::OutputUnit& console, std::int32_t co
     }
     const std::string value = as_text(count);
     stop_run(console,
-             "(1X,/,'Datei vekin.txt: Anzahl der Ausgabeteufen ',A,' ausserhalb des',"
+             "(1X,/,1X,'Datei vekin.txt: Anzahl der Ausgabeteufen ',A,' ausserhalb des',"
              "' zulaessigen Bereiches 0 bis 5 !',/,3X,'***Programm abgebrochen***',/)",
              {std::string_view(value)});
 }
@@ -53,7 +53,7 @@ void check_soil_type_number(records::OutputUnit& console, std::int32_t position,
     }
     const std::string value = as_text(k);
     stop_run(console,
-             "(1X,/,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Bodenartensatz',"
+             "(1X,/,1X,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Bodenartensatz',"
              "' ausserhalb des Bereiches 1 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
              {std::string_view(value), position});
 }
@@ -73,7 +73,7 @@ void check_texture_sum(records::OutputUnit& console, std::int32_t position, cons
         return;
     }
     stop_run(console,
-             "(1X,/,'Summe der Massenanteile des',I4,'-ten',' Kompartimentes ungleich 1 !',/,"
+             "(1X,/,1X,'Summe der Massenanteile des',I4,'-ten',' Kompartimentes ungleich 1 !',/,"
              "3X,'***Programm abgebrochen***',/)",
              {position});
 }
@@ -117,7 +117,7 @@ void check_model_combination(records::OutputUnit& console, std::int32_t position
         return;
     }
     stop_run(console,
-             "(1X,/,'Im',I4,'-ten Bodenartensatz ist das Leitfaehigkeitsmodell 2',"
+             "(1X,/,1X,'Im',I4,'-ten Bodenartensatz ist das Leitfaehigkeitsmodell 2',"
              "' nur mit dem Retentionsmodell 2 moeglich, angegeben ist',I4,' !',/,"
              "3X,'***Programm abgebrochen***',/)",
              {position, row.retention_model});
@@ -127,16 +127,18 @@ void check_compartment_soil_type(records::OutputUnit& console, const ModelState&
                                  std::int32_t c)
 {
     const std::int32_t k = st.compartment_soil_type(c);
-    const std::string value = as_text(k);
     if (k < 1 || k > max_soil_types) {
+        const std::string value = as_text(k);
         stop_run(console,
-                 "(1X,/,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Kompartiment',"
+                 "(1X,/,1X,'Datei vekin.txt: Bodenartnummer ',A,' im',I4,'-ten Kompartiment',"
                  "' ausserhalb des Bereiches 1 bis 100 !',/,3X,'***Programm abgebrochen***',/)",
                  {std::string_view(value), c});
     }
+    // A row that no record wrote is all zero: no texture, no models.
     if (!st.soil_type(k).defined) {
+        const std::string value = as_text(k);
         stop_run(console,
-                 "(1X,/,'Datei vekin.txt: Bodenart ',A,' des',I4,'-ten Kompartimentes',"
+                 "(1X,/,1X,'Datei vekin.txt: Bodenart ',A,' des',I4,'-ten Kompartimentes',"
                  "' ist in keinem Bodenartensatz angegeben !',/,3X,'***Programm abgebrochen***',/)",
                  {std::string_view(value), c});
     }
@@ -148,7 +150,7 @@ void check_porosity(records::OutputUnit& console, std::int32_t c, float porosity
         return;
     }
     stop_run(console,
-             "(1X,/,'Die Porositaet des',I4,'-ten Kompartimentes muss zwischen 0 und 1',"
+             "(1X,/,1X,'Die Porositaet des',I4,'-ten Kompartimentes muss zwischen 0 und 1',"
              "' liegen:',G11.4,/,3X,'***Programm abgebrochen***',/)",
              {c, porosity});
 }
@@ -180,7 +182,7 @@ void check_saturated_conductivity(records::OutputUnit& console, const ModelState
         return;
     }
     stop_run(console,
-             "(1X,/,'Die gesaettigte Leitfaehigkeit des',I4,'-ten Kompartimentes',"
+             "(1X,/,1X,'Die gesaettigte Leitfaehigkeit des',I4,'-ten Kompartimentes',"
              "' ist nicht positiv:',G11.4,/,' (Bodenart',I4,': Ks und Schaetzverfahren',"
              "' pruefen)',/,3X,'***Programm abgebrochen***',/)",
              {c, conductivity, st.compartment_soil_type(c)});
@@ -198,7 +200,7 @@ void check_aggregate_pores(records::OutputUnit& console, const ModelState& st, s
         return;
     }
     stop_run(console,
-             "(1X,/,'Die Aggregatporositaet des',I4,'-ten Kompartimentes ist gleich',"
+             "(1X,/,1X,'Die Aggregatporositaet des',I4,'-ten Kompartimentes ist gleich',"
              "' der Gesamtporositaet:',G11.4,/,' (Retentionsmodell 2 braucht Poren zwischen',"
              "' den Aggregaten)',/,3X,'***Programm abgebrochen***',/)",
              {c, aggregate_porosity});
@@ -211,7 +213,7 @@ void check_finite(records::OutputUnit& console, const ModelState& st, std::int32
         return;
     }
     stop_run(console,
-             "(1X,/,'Im',I4,'-ten Kompartiment ist der abgeleitete Wert ',A,' nicht endlich',/,"
+             "(1X,/,1X,'Im',I4,'-ten Kompartiment ist der abgeleitete Wert ',A,' nicht endlich',/,"
              "' (Bodenart',I4,': Textur, Porositaet, Organikanteil und Modellwahl pruefen) !',/,"
              "3X,'***Programm abgebrochen***',/)",
              {c, quantity, st.compartment_soil_type(c)});

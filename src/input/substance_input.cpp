@@ -21,7 +21,7 @@ void check_substance_count(records::OutputUnit& console, std::int32_t count)
     }
     const std::string value = std::to_string(count);
     stop_run(console,
-             "(1X,/,'Datei chemvek.txt: Anzahl der Stoffe ',A,' ausserhalb des',"
+             "(1X,/,1X,'Datei chemvek.txt: Anzahl der Stoffe ',A,' ausserhalb des',"
              "' zulaessigen Bereiches 0 bis 4 !',/,3X,'***Programm abgebrochen***',/)",
              {std::string_view(value)});
 }
@@ -34,7 +34,7 @@ void check_half_life(records::OutputUnit& console, std::int32_t s, float half_li
         return;
     }
     stop_run(console,
-             "(1X,/,'Datei chemvek.txt: Halbwertszeit des',I4,'-ten Stoffes',"
+             "(1X,/,1X,'Datei chemvek.txt: Halbwertszeit des',I4,'-ten Stoffes',"
              "' ist nicht positiv:',G11.4,/,' Fuer einen nicht abbaubaren Stoff eine sehr',"
              "' grosse Halbwertszeit angeben (z.B. 1.0E+20 Tage)',/,"
              "3X,'***Programm abgebrochen***',/)",
@@ -43,7 +43,8 @@ void check_half_life(records::OutputUnit& console, std::int32_t s, float half_li
 
 void read_substance_record(ModelState& st, records::InputUnit& unit, std::int32_t s)
 {
-    records::read_values(unit, {&st.water_diffusion_coefficient(s), &st.air_diffusion_coefficient(s),
+    records::read_values(unit, {&st.water_diffusion_coefficient(s),
+                                &st.air_diffusion_coefficient(s),
                                 &st.sorption_per_organic_matter(s), &st.sorption_per_clay(s),
                                 &st.default_sorption_exponent(s), &st.half_life(s),
                                 &st.henry_constant(s), &st.transfer_coefficient(s),
