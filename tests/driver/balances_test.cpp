@@ -113,22 +113,6 @@ TEST(Balances, RechargeIsInfiltrationLessStorageGainFromTheSecondStep)
     EXPECT_EQ(st->recharge_total, before);
 }
 
-TEST(Balances, NoSorptionAndNoDegradationKeepTheirSumsAtZero)
-{
-    auto st = hand_built_column();
-    for (int c = 1; c <= 4; ++c) {
-        st->sorption_coefficient(c, 1) = 0.0f;
-        st->mobile_degradation(c, 1) = 0.0f;
-        st->immobile_degradation(c, 1) = 0.0f;
-    }
-    update_balances(*st);
-    update_balances(*st);
-    EXPECT_EQ(st->sorbed_amount(1), 0.0f);
-    EXPECT_EQ(st->mobile_sorbed(2, 1), 0.0f);
-    EXPECT_EQ(st->immobile_sorbed(3, 1), 0.0f);
-    EXPECT_EQ(st->substance_transformed(1), 0.0f);
-}
-
 TEST(Balances, FreundlichSorptionOfNegativeConcentrations)
 {
     struct Case { float coefficient, concentration, exponent, sorbed; };

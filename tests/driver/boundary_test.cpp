@@ -70,19 +70,6 @@ TEST_F(BoundaryTest, EvaporationFollowsTheSaturationDeficit)
     EXPECT_NEAR(evaporation, 0.0f, 1e-6f);
 }
 
-TEST_F(BoundaryTest, MonthlyFactorsAreTheTableEntries)
-{
-    struct Case { int month, plant_type; float factor; };
-    const Case cases[] = {
-        {1, 1, 0.22f}, {6, 1, 0.50f}, {7, 3, 0.48f}, {4, 4, 0.27f}, {9, 5, 0.23f},
-        {1, 6, 0.11f}, {12, 6, 0.11f}, {6, 6, 0.21f}, {4, 8, 0.15f}, {9, 8, 0.21f}, {8, 2, 0.35f},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(evaporation_factor(c.month, c.plant_type), c.factor)
-            << "month " << c.month << " type " << c.plant_type;
-    }
-}
-
 TEST_F(BoundaryTest, SnowMeltAndPrecipitationFollowTheWeatherDays)
 {
     // weather_start = 1 day and one-day steps starting at -1 s: every call
@@ -175,60 +162,6 @@ TEST_F(BoundaryTest, WeatherSeriesStartsAgainAfterItsLastRecord)
     EXPECT_FLOAT_EQ(st->relative_humidity, 50.0f);
 }
 
-TEST_F(BoundaryTest, UnusableWeatherInputStopsTheRun)
-{
-    struct Case { const char* content; float weather_start; const char* message_part; };
-    const Case cases[] = {
-        {"heading\n 1 1 2010 1 1 1\n", 0.5f, "Wetterbeginn"},
-        {"heading only\n", 86400.0f, "keinen Datensatz"},
-        {"", 86400.0f, "keinen Datensatz"},
-        {"heading\n\n  \n", 86400.0f, "keinen Datensatz"},
-    };
-    for (const Case& c : cases) {
-        console_text.str("");
-        st->weather_start = c.weather_start;
-        connect(weather, weather_text, c.content, "wetter.txt");
-        EXPECT_THROW(
-            {
-                check_weather_start(*st, console);
-                check_weather_file_has_data(weather, console);
-            },
-            OrderlyStop)
-            << c.content;
-        EXPECT_NE(console_text.str().find(c.message_part), std::string::npos) << console_text.str();
-        EXPECT_NE(console_text.str().find("***Programm abgebrochen***"), std::string::npos);
-    }
-}
-
-TEST_F(BoundaryTest, WeatherChecksPassAndLeaveTheFileAtItsStart)
-{
-    connect(weather, weather_text, "heading\n 1 1 2010 1 1 1\n", "wetter.txt");
-    st->weather_start = 1.0f;
-    check_weather_start(*st, console);
-    check_weather_file_has_data(weather, console);
-    std::string first;
-    ASSERT_TRUE(weather.next_record(first));
-    EXPECT_EQ(first, "heading");
-    EXPECT_EQ(console_text.str(), "");
-}
-
-TEST_F(BoundaryTest, BadWeatherRecordsAreNotMistakenForTheEndOfTheFile)
-{
-    connect(weather, weather_text, "heading\n 1 1 2010 1.0 2.0 80\n 2 1 2010 x 2.0 80\n",
-            "wetter.txt");
-    records::skip_record(weather);
-    st->weather_day_end = -86400.0f;
-    st->simulation_time = 86399.0;
-    EXPECT_THROW(update_weather_day(*st, weather, console), ReadError);
-
-    connect(weather, weather_text, "heading\n 1 13 2010 1.0 2.0 80\n", "wetter.txt");
-    records::skip_record(weather);
-    st->weather_day_end = -86400.0f;
-    st->simulation_time = -1.0;
-    EXPECT_THROW(update_weather_day(*st, weather, console), OrderlyStop);
-    EXPECT_NE(console_text.str().find("Monat    13"), std::string::npos) << console_text.str();
-}
-
 TEST_F(BoundaryTest, PlantRecordsAreReadWhenTheirPredecessorRunsOut)
 {
     connect(plant, plant_text, "Ende(d) Typ\n 1.5 3\n 2.0 0\n", "plant.txt");
@@ -255,19 +188,6 @@ TEST_F(BoundaryTest, PlantRecordsAreReadWhenTheirPredecessorRunsOut)
                   std::string::npos)
             << error.what();
     }
-}
-
-TEST_F(BoundaryTest, PlantTypeOutsideTheTableStops)
-{
-    for (const char* content : {"h\n 10 9\n", "h\n 10 -1\n"}) {
-        connect(plant, plant_text, content, "plant.txt");
-        skip_schedule_heading(plant);
-        st->plant_record_end = -1.0f;
-        st->simulation_time = -1.0;
-        EXPECT_THROW(update_plant_schedule(*st, plant, console), OrderlyStop) << content;
-    }
-    EXPECT_NE(console_text.str().find("plant.txt, Satz     2"), std::string::npos)
-        << console_text.str();
 }
 
 TEST_F(BoundaryTest, SoilEvaporationWithoutPlantsIsZeroButTheDewPointFollowsTheWeather)
@@ -316,38 +236,6 @@ TEST_F(BoundaryTest, ApplicationsAreSpreadOverTheirIntervalsAndMayLag)
         EXPECT_FLOAT_EQ(st->surface_input_flux(2), s.flux2) << s.time;
     }
     EXPECT_EQ(st->surface_input_flux(3), 0.0f);  // substance 3 is not in use
-}
-
-TEST_F(BoundaryTest, ApplicationEndTimesMustIncrease)
-{
-    connect(chemdat, chemdat_text, "h\n 100. 1 1\n 100. 1 1\n", "chemdat.txt");
-    skip_schedule_heading(chemdat);
-    st->application_end_time = -1.0f;
-    st->simulation_time = -1.0;
-    update_substance_input(*st, chemdat, console);
-    st->simulation_time = 3599.0;
-    EXPECT_THROW(update_substance_input(*st, chemdat, console), OrderlyStop);
-    EXPECT_NE(console_text.str().find("chemdat.txt, Satz     3"), std::string::npos)
-        << console_text.str();
-    EXPECT_TRUE(std::isfinite(st->surface_input_flux(1)));
-}
-
-TEST_F(BoundaryTest, OnlyTheZeroGradientBoundaryMovesCompartmentN)
-{
-    for (int type : {1, 2}) {
-        st->lower_boundary_type = type;
-        SpeciesTable state;
-        for (int k = 0; k <= 2; ++k) {
-            state(4, k) = 1.0f + k;
-            state(5, k) = 10.0f + k;
-        }
-        st->immobile_concentration(5, 1) = 7.0f;
-        apply_lower_boundary(*st, state);
-        for (int k = 0; k <= 2; ++k) {
-            EXPECT_EQ(state(5, k), type == 2 ? 1.0f + k : 10.0f + k) << type << " " << k;
-        }
-        EXPECT_EQ(st->immobile_concentration(5, 1), 7.0f);
-    }
 }
 
 }  // namespace

@@ -72,14 +72,6 @@ int count_fields(const std::string& line)
     return n;
 }
 
-TEST_F(ResultFilesTest, DepthTablesAddCentreDistancesAndThicknesses)
-{
-    const float node[] = {0.0f, 0.05f, 0.125f, 0.225f};  // 0.05, +0.075, +0.1
-    const float face[] = {0.0f, 0.05f, 0.15f};            // faces 2..4
-    for (int c = 1; c <= 4; ++c) EXPECT_FLOAT_EQ(st->node_depth(c), node[c - 1]);
-    for (int c = 2; c <= 4; ++c) EXPECT_FLOAT_EQ(st->face_depth(c), face[c - 2]);
-}
-
 TEST_F(ResultFilesTest, TotalConcentrationIsTheWaterWeightedMean)
 {
     st->mobile_concentration(1, 1) = 9.0f;
@@ -110,23 +102,6 @@ TEST_F(ResultFilesTest, ObservationValuesInterpolateBetweenTheBracketingCentres)
     const auto lines = lines_of(aus4.str());
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(count_fields(lines[0]), 13);
-}
-
-TEST_F(ResultFilesTest, ObservationDepthsMustLieBetweenTheFirstAndLastCentre)
-{
-    struct Case { float depth; bool accepted; };
-    const Case cases[] = {{0.0f, true}, {0.2249f, true}, {-0.001f, false}, {0.225f, false}, {3.0f, false}};
-    for (const Case& c : cases) {
-        st->observation_depth_count = 2;
-        st->observation_depths(1) = 0.1f;
-        st->observation_depths(2) = c.depth;
-        if (c.accepted) {
-            EXPECT_NO_THROW(check_observation_depths(*st, files.console)) << c.depth;
-        } else {
-            EXPECT_THROW(check_observation_depths(*st, files.console), OrderlyStop) << c.depth;
-        }
-    }
-    EXPECT_NE(console.str().find("Beobachtungsteufe 2"), std::string::npos) << console.str();
 }
 
 TEST_F(ResultFilesTest, HeadingsDependOnTheNumberOfDepths)
