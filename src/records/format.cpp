@@ -111,8 +111,9 @@ void append_exponent(std::string& out, int exponent)
 // taken before rounding) chooses the form. For 0 <= e <= d the value is
 // written as F with d - e decimals in w - 4 columns and 4 trailing blanks,
 // even when the rounding carries into a new digit (99.96 in G9.2 is
-// " 100.    "); otherwise as .d1..dd E+xx, and a mantissa that rounds up
-// to 1 becomes .10..0 with the exponent raised.
+// " 100.    "), and a fixed form too wide for its w - 4 columns fills the
+// whole field with asterisks; otherwise as .d1..dd E+xx, and a mantissa
+// that rounds up to 1 becomes .10..0 with the exponent raised.
 void append_general(std::string& out, double value, int significant_digits, int w, int d)
 {
     if (!std::isfinite(value)) {

@@ -15,7 +15,8 @@ void InputUnit::open_existing() { open_existing(file_name_); }
 
 void InputUnit::open_existing(const std::string& file_name)
 {
-    file_name_ = file_name;
+    // A name read from a fixed-length text ends in blanks that are not part of it.
+    file_name_ = file_name.substr(0, file_name.find_last_not_of(' ') + 1);
     stream_ = nullptr;
     record_number_ = 0;
     if (file_.is_open()) {

@@ -21,7 +21,8 @@ public:
     InputUnit& operator=(const InputUnit&) = delete;
 
     // Opens the file as an existing file; throws OpenError naming the
-    // operation, the unit and the file.
+    // operation, the unit and the file. Trailing blanks of the name (a name
+    // read from a fixed-length text) are not part of it.
     void open_existing();
     void open_existing(const std::string& file_name);
     // Reads from a stream owned by the caller (tests).

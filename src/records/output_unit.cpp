@@ -49,6 +49,11 @@ void OutputUnit::connect_stream(std::ostream& stream)
 
 void OutputUnit::create_file()
 {
+    stream_ = nullptr;
+    if (file_.is_open()) {
+        file_.close();
+    }
+    file_.clear();
     file_.open(file_name_, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!file_.is_open()) {
         throw OpenError("Fehler beim Oeffnen: Einheit " + std::to_string(number_) + ", Datei \"" + file_name_ +

@@ -124,7 +124,7 @@ TEST(OutputUnit, ReplacesAnEarlierFileAndReadsBackItsRecords)
     EXPECT_EQ(bytes, " .500\r\n 42\r\n");
 
     InputUnit unit(7, "unused");
-    unit.open_existing(path);
+    unit.open_existing(path + "    ");  // as a name read from a fixed-length text
     float value = 0.0f;
     std::int32_t count = 0;
     read_values(unit, {&value});
