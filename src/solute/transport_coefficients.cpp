@@ -92,7 +92,10 @@ void assemble_substance_terms(ModelState& st, int c, int s)
 
     const float r = st.aggregate_porosity(c) / st.porosity(c);  // immobile share of the sorbent
     const bool has_mobile_water = st.aggregate_porosity(c) < theta;
-    const bool exchanges = st.aggregate_porosity(c) + mobile_water_margin < theta;
+    const bool clearly_mobile = st.aggregate_porosity(c) + mobile_water_margin < theta;
+    // A compartment without aggregates has no immobile region to exchange
+    // with: a transfer there would remove mass into nothing.
+    const bool transfers = clearly_mobile && st.aggregate_porosity(c) > 0.0f;
 
     if (c == surface_compartment) {
         assemble_surface_input(st, s);
@@ -103,10 +106,10 @@ void assemble_substance_terms(ModelState& st, int c, int s)
         has_mobile_water ? degradation(k, kd, rho, 1.0f - r, cm, exponent, theta - theta_im, dz) : 0.0f;
     st.immobile_degradation(c, s) = degradation(k, kd, rho, r, cim, exponent, theta_im, dz);
 
-    st.transfer_rate(c, s) = exchanges ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
+    st.transfer_rate(c, s) = transfers ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
 
     const float mobile_store = st.mobile_irreversible_sorbed(c, s);
-    if (st.mobile_sorbed(c, s) * share > mobile_store && exchanges) {
+    if (st.mobile_sorbed(c, s) * share > mobile_store && clearly_mobile) {
         const float room = (share * st.mobile_sorbed(c, s) - mobile_store) * rho * dz * (1.0f - r);
         st.mobile_irreversible_rate(c, s) = capped_irreversible_rate((theta - theta_im) * cm * dz, room, dt);
     } else {

@@ -187,15 +187,16 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
     }
 }
 
-// Converged when no residual sum exceeds the norm of its right-hand side.
+// Converged when, for every substance, the residual sums do not exceed the
+// norms of the right-hand sides.
 bool solutes_converged(const ModelState& st, const SolverWork& w)
 {
+    bool converged = true;
     for (int s = 1; s <= st.substance_count; ++s) {
-        if (w.mobile_residual(s) > w.mobile_norm(s) || w.immobile_residual(s) > w.immobile_norm(s)) {
-            return false;
-        }
+        converged = converged && w.mobile_residual(s) <= w.mobile_norm(s)
+                    && w.immobile_residual(s) <= w.immobile_norm(s);
     }
-    return true;
+    return converged;
 }
 
 void clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)

@@ -94,6 +94,20 @@ TEST(SoluteTerms, MobileWaterThresholds)
     }
 }
 
+// Without aggregates there is no immobile region: nothing may be
+// transferred into it, or the mass would vanish.
+TEST(SoluteTerms, NoTransferWithoutAggregates)
+{
+    auto st = resting_column();
+    st->aggregate_porosity(2) = 0.0f;
+    st->immobile_water_content(2) = 0.0f;
+    st->immobile_concentration(2, 1) = 0.0f;
+    assemble_step_coefficients(*st);
+    EXPECT_EQ(st->transfer_rate(2, 1), 0.0f);
+    EXPECT_EQ(st->immobile_degradation(2, 1), 0.0f);
+    EXPECT_LT(st->mobile_degradation(2, 1), 0.0f);
+}
+
 struct IrreversibleCase {
     const char* what;
     float stage_step;
