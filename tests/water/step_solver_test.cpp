@@ -347,6 +347,33 @@ TEST_F(StepSolver, WaterPhaseReportsNonConvergenceAndHoldsSuctionLimits)
     }
 }
 
+// Two coupled compartments (D = 1, coupling 0.5 through face 3, water rows
+// set by hand) whose start lies delta = 2^-21 off the solution of row 2.
+// By hand: the first sweep meets residuals delta and delta / 2, below 1e-6
+// of the norm (about 1), yet the phase must go on; the second sweep, with
+// omega = 1.2950222, moves h(2) by another 1.2950222 x 0.25 x delta, and its
+// residuals (about 0.4 delta) end the phase. So h(2) = 1 - delta (1 +
+// 1.2950222 / 4) = 0.99999937, not the 0.99999952 of a single sweep.
+TEST_F(StepSolver, WaterPhaseNeverEndsAfterTheFirstSweep)
+{
+    auto st = column({.suction = std::vector<float>(4, 1.0f)});
+    st->stage_step = 3600.0f;
+    const float delta = 1.0f / 2097152.0f;  // 2^-21
+    for (int c = 2; c <= 3; ++c) {
+        st->water_diag_new(c) = 1.0f;
+        st->water_diag_old(c) = 0.0f;
+        st->upper_coupling(c, 0) = 0.0f;
+        st->lower_coupling(c, 0) = 0.0f;
+    }
+    st->lower_coupling(2, 0) = 0.5f;
+    st->upper_coupling(3, 0) = 0.5f;
+    st->source_term(2, 0) = -delta;
+    st->source_term(3, 0) = 0.0f;
+    solve_step_equations(*st, st->state, st->immobile_concentration, console);
+    EXPECT_NEAR(st->matric_potential(2), 0.99999937f, 3e-8f);
+    EXPECT_EQ(console_text.str(), "");
+}
+
 // Mobile rows whose diagonal vanishes (no mobile water, couplings of
 // opposite sign set by hand): the values stay unchanged, their residuals
 // (twice the right-hand side) still count, so the phase never converges.
