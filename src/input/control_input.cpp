@@ -37,6 +37,7 @@ void read_run_control(ModelState& st, FileSet& files)
                                 st.soil_type_count, st.compartment_count,
                                 st.mean_annual_recharge, st.lower_boundary_type, unused_item});
     check_compartment_count(files.console, st.compartment_count);
+    check_time_step(files.console, st.time_step);
     st.simulation_end = st.simulation_end * seconds_per_day;
 }
 

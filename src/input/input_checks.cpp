@@ -34,6 +34,18 @@ void check_compartment_count(records::OutputUnit& console, std::int32_t count)
              {std::string_view(value)});
 }
 
+void check_time_step(records::OutputUnit& console, float time_step)
+{
+    // The step length divides the storage terms of every equation.
+    if (time_step > 0.0f) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Zeitschritt',G11.4,' s ist nicht positiv !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {time_step});
+}
+
 void check_observation_depth_count(records::OutputUnit& console, std::int32_t count)
 {
     if (count >= 0 && count <= max_observation_depths) {

@@ -14,6 +14,7 @@ namespace soilcolumn {
 
 // Run and output control.
 void check_compartment_count(records::OutputUnit& console, std::int32_t count);
+void check_time_step(records::OutputUnit& console, float time_step);
 void check_observation_depth_count(records::OutputUnit& console, std::int32_t count);
 
 // Soil-type record at position `position` of the table, naming row k.

@@ -128,6 +128,9 @@ const Rejection rejections[] = {
      [](Inputs& in) { in.run_control = " 1.0 3600.0 1 2 200.0 1 0.0\n"; },
      {"Datei vekin.txt: Anzahl der Kompartimente 2 ausserhalb des zulaessigen Bereiches 3 bis "
       "100 !"}},
+    {"zero time step",
+     [](Inputs& in) { in.run_control = " 1.0 0.0 1 5 200.0 1 0.0\n"; },
+     {"Datei vekin.txt: Zeitschritt  .0000     s ist nicht positiv !"}},
     {"six observation depths",
      [](Inputs& in) { in.output_control = " 0.05 1.0 1.0 6 0.1 0.2 0.3 0.4 0.5 0.6\n"; },
      {"Datei vekin.txt: Anzahl der Ausgabeteufen 6 ausserhalb des zulaessigen Bereiches 0 bis "
