@@ -45,9 +45,10 @@ protected:
         files.aus4.connect_stream(aus4);
     }
 
+    // The streams outlive the units that write into them.
+    std::ostringstream console, aus1, aus2, aus3, aus4;
     std::unique_ptr<ModelState> st = std::make_unique<ModelState>();
     FileSet files;
-    std::ostringstream console, aus1, aus2, aus3, aus4;
 };
 
 std::vector<std::string> lines_of(const std::string& text)
