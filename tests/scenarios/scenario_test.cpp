@@ -271,6 +271,77 @@ TEST_P(Scenario, LowerBoundaryCompartment)
 INSTANTIATE_TEST_SUITE_P(Scenarios, Scenario, ::testing::ValuesIn(scenarios),
                          [](const auto& info) { return std::string(info.param.scenario); });
 
+// Variants of the hourly scenario that move only the clock and the output
+// timers. Step counts: whole part of (end + 1) / step, plus 1; the last
+// step ends at count x step - 1 s. Expected days worked out by hand.
+struct TimingVariant {
+    const char* name;
+    const char* run_control;     // line 2 of vekin.txt
+    const char* output_control;  // line 4 of vekin.txt
+    int profile_outputs;
+    const char* last_profile_days;
+    int observation_records;  // -1: aus4.txt stays empty (no heading)
+};
+
+const TimingVariant timing_variants[] = {
+    // A period of 0 still takes one step, ending at 3599 s = 0.0417 days.
+    {"PeriodZeroTakesOneStep", "  0.0  3600.0  2  8  250.0  1  0.0",
+     "  0.05  0.0  1.0  2  0.05  0.2", 1, ".04", 0},
+    // Without observation depths aus4.txt gets neither heading nor record.
+    {"NoObservationDepths", "  0.25  3600.0  2  8  250.0  1  0.0", "  0.05  0.0  1.0  0", 7,
+     ".29", -1},
+    // An interval of 3 steps (0.125 days) must be exceeded: one profile
+    // after step 4 of 7, at 14399 s = 0.1667 days.
+    {"ProfileTimerMustExceedTheInterval", "  0.25  3600.0  2  8  250.0  1  0.0",
+     "  0.05  0.125  1.0  2  0.05  0.2", 1, ".17", 1},
+    // Steps of 5 hours: 2 steps, the last ending at 35999 s = 0.4167 days;
+    // every step reaches the 4-hour observation interval.
+    {"StepsLongerThanFourHours", "  0.25  18000.0  2  8  250.0  1  0.0",
+     "  0.05  0.0  1.0  2  0.05  0.2", 2, ".42", 2},
+};
+
+void PrintTo(const TimingVariant& v, std::ostream* out) { *out << v.name; }
+
+std::string with_line_replaced(const std::string& text, int line_number, const std::string& line)
+{
+    std::size_t begin = 0;
+    for (int k = 1; k < line_number; ++k) begin = text.find('\n', begin) + 1;
+    const std::size_t end = text.find('\n', begin);
+    return text.substr(0, begin) + line + text.substr(end);
+}
+
+class Timing : public ::testing::TestWithParam<TimingVariant> {};
+
+TEST_P(Timing, StepCountAndOutputTimers)
+{
+    const TimingVariant& v = GetParam();
+    ScenarioRun run("fixed_bottom_hourly");
+    std::string vekin = read_file(data_root / "fixed_bottom_hourly" / "vekin.txt");
+    vekin = with_line_replaced(vekin, 2, v.run_control);
+    vekin = with_line_replaced(vekin, 4, v.output_control);
+    run.replace_file("vekin.txt", vekin);
+    ASSERT_EQ(run.run(), 0) << run.file("console.txt");
+
+    const auto balances = balance_records(run.file("aus2.txt"));
+    ASSERT_EQ(static_cast<int>(balances.size()), v.profile_outputs);
+    const auto aus2 = lines_of(run.file("aus2.txt"));
+    EXPECT_EQ(numbers_of(aus2.back())[0], std::strtod(v.last_profile_days, nullptr));
+
+    const std::string aus4 = run.file("aus4.txt");
+    if (v.observation_records < 0) {
+        EXPECT_EQ(aus4, "");
+        return;
+    }
+    const auto lines = lines_of(aus4);
+    ASSERT_GE(lines.size(), 2u);  // the two heading lines
+    const auto records = std::count_if(lines.begin() + 2, lines.end(),
+                                       [](const std::string& line) { return !line.empty(); });
+    EXPECT_EQ(static_cast<int>(records), v.observation_records);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, Timing, ::testing::ValuesIn(timing_variants),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // Inputs the model cannot simulate, each a variant of one small scenario.
 struct Refusal {
     const char* name;
