@@ -94,6 +94,12 @@ TEST(Format, LaysOutRecords)
         // Values run out: literals and X before the next value item still go out.
         {"(1X,F5.1,' a',2X,I3,' b')", {1.5f}, {"   1.5 a"}},
         {"(1X,'x',I3,'y')", {}, {" x"}},
+        // ... also in the middle of a repeat group: 3X still goes out, 1X and 8G7.2 do not.
+        {"(1X,F8.3,I8,2X,F10.3,3X,4F8.3,1X,8G7.2)", {0.5f, 12, -3.25f, 1.0f, 2.5f},
+         {"     .500      12      -3.250      1.000   2.500"}},
+        // The second pass starts on a new record; after its "/" the literal
+        // before the item without a value still goes out.
+        {"(1X,I2,/,'xy',I2)", {1, 2, 3}, {"  1", "xy 2", "  3", "xy"}},
         // More values than items: the format text starts again on a new record.
         {"(1X,2I3)", {1, 2, 3, 4, 5}, {"   1  2", "   3  4", "   5"}},
         // Only the first format text of the string counts.
