@@ -8,6 +8,7 @@
 #include "records/run_errors.hpp"
 #include "soil/campbell_ghm.hpp"
 #include "soil/campbell_ghm_relations.hpp"
+#include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -18,16 +19,6 @@ namespace {
 // ctypes, the film water summed class by class in the same order.
 
 constexpr float untouched = -7.0f;
-
-TextureVector texture_of(float clay, float silt, float sand, float gravel)
-{
-    TextureVector t;
-    t(1) = clay;
-    t(2) = silt;
-    t(3) = sand;
-    t(4) = gravel;
-    return t;
-}
 
 void expect_relative(float actual, float expected, float tolerance = 1e-5f)
 {

@@ -3,19 +3,10 @@
 #include <cmath>
 
 #include "soil/regression_parameters.hpp"
+#include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
-
-TextureVector texture_of(float clay, float silt, float sand)
-{
-    TextureVector t;
-    t(1) = clay;
-    t(2) = silt;
-    t(3) = sand;
-    t(4) = 1.0f - clay - silt - sand;
-    return t;
-}
 
 void expect_close(float actual, float expected, const char* what)
 {

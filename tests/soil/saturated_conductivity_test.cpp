@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "soil/saturated_conductivity.hpp"
+#include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -12,16 +13,6 @@ namespace {
 // float, exp/log/pow from libm's float versions via ctypes).
 
 constexpr float given_conductivity = 1.0e-6f;
-
-TextureVector texture_of(float clay, float silt, float sand, float gravel)
-{
-    TextureVector t;
-    t(1) = clay;
-    t(2) = silt;
-    t(3) = sand;
-    t(4) = gravel;
-    return t;
-}
 
 struct Estimate {
     float conductivity;

@@ -3,19 +3,10 @@
 #include <cmath>
 
 #include "soil/van_genuchten_estimates.hpp"
+#include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
-
-TextureVector texture_of(float clay, float silt, float sand)
-{
-    TextureVector t;
-    t(1) = clay;
-    t(2) = silt;
-    t(3) = sand;
-    t(4) = 1.0f - clay - silt - sand;
-    return t;
-}
 
 struct Soil { float clay, silt, sand, bulk_density, porosity, om, topsoil; };
 struct Fitted { float hx, tx, tr, alpha, n, l, t160; };
