@@ -8,14 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
-#include "driver/time_loop.hpp"
-#include "input/control_input.hpp"
-#include "main/file_set.hpp"
-#include "state/model_state.hpp"
+#include "driver/run.hpp"
 
 namespace {
 
@@ -46,28 +42,21 @@ fs::path prepare_scenario(const std::string& simulation_end_days)
     return dir;
 }
 
-void run_once(std::ostream& console)
+void run_once(const fs::path& dir, std::ostream& console)
 {
-    auto st = std::make_unique<soilcolumn::ModelState>();
-    auto files = std::make_unique<soilcolumn::FileSet>();
-    files->console.connect_stream(console);
-    soilcolumn::connect_fixed_files(*files);
-    soilcolumn::read_input(*st, *files);
-    soilcolumn::run_simulation(*st, *files);
-    benchmark::DoNotOptimize(st->recharge_total);
+    soilcolumn::Run run({.input_directory = dir, .output_directory = dir, .console = &console});
+    soilcolumn::run_to_end(run);
+    benchmark::DoNotOptimize(run.state().recharge_total);
 }
 
 void simulate_default(benchmark::State& state, const std::string& simulation_end_days)
 {
-    const fs::path previous = fs::current_path();
     const fs::path dir = prepare_scenario(simulation_end_days);
-    fs::current_path(dir);
     std::ostringstream console;
     for (auto _ : state) {
         console.str("");
-        run_once(console);
+        run_once(dir, console);
     }
-    fs::current_path(previous);
     fs::remove_all(dir);
 }
 

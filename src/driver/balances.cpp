@@ -10,7 +10,7 @@ namespace {
 // Cumulative water that crossed the soil surface and left it by evaporation.
 void book_surface_water(ModelState& st)
 {
-    const float dt = st.stage_step;
+    const float dt = st.time_step;
     st.infiltration_total += st.gravity_flux(2) * dt;
     st.evaporation_total += dt * st.soil_evaporation;
 }
@@ -62,7 +62,7 @@ void book_solute_face_flux(ModelState& st, int c, int s)
 void book_substance_in_compartment(ModelState& st, int c, int s, const CompartmentVolumes& v,
                                    float immobile_share)
 {
-    const float dt = st.stage_step;
+    const float dt = st.time_step;
     const float cm = st.mobile_concentration(c, s);
     const float cim = st.immobile_concentration(c, s);
     const float dz = st.compartment_thickness(c);
@@ -101,7 +101,7 @@ void book_compartment(ModelState& st, int c)
 // through the lower face of the soil.
 void book_substance_boundaries(ModelState& st)
 {
-    const float dt = st.stage_step;
+    const float dt = st.time_step;
     const int n = st.compartment_count;
     for (int s = 1; s <= st.substance_count; ++s) {
         st.substance_entered(s) +=
@@ -119,7 +119,7 @@ void book_substance_boundaries(ModelState& st)
 void book_recharge(ModelState& st)
 {
     if (st.previous_water_storage > 0.0f) {
-        const float infiltrated = st.gravity_flux(2) * st.stage_step;
+        const float infiltrated = st.gravity_flux(2) * st.time_step;
         st.recharge_total = static_cast<double>(st.previous_water_storage) + st.recharge_total -
                             static_cast<double>(st.water_storage) +
                             static_cast<double>(infiltrated);
@@ -144,12 +144,12 @@ void update_irreversible_sorption(ModelState& st)
         for (int s = 1; s <= st.substance_count; ++s) {
             if (mobile_share > 0.0f) {
                 st.mobile_irreversible_sorbed(c, s) += st.mobile_irreversible_rate(c, s) *
-                                                       st.stage_step / st.bulk_density(c) /
+                                                       st.time_step / st.bulk_density(c) /
                                                        st.compartment_thickness(c) / mobile_share;
             }
             if (f > 0.0f) {
                 st.immobile_irreversible_sorbed(c, s) += st.immobile_irreversible_rate(c, s) *
-                                                         st.stage_step / st.bulk_density(c) /
+                                                         st.time_step / st.bulk_density(c) /
                                                          st.compartment_thickness(c) / f;
             }
         }

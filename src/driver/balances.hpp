@@ -18,7 +18,7 @@ float freundlich_sorbed(float coefficient, float concentration, float exponent);
 void update_irreversible_sorption(ModelState& st);
 
 // Water balance, substance balances, face fluxes and sorbed concentrations
-// of the step just completed (length st.stage_step).
+// of the step just completed (length st.time_step).
 void update_balances(ModelState& st);
 
 }  // namespace soilcolumn

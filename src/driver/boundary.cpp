@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "driver/orderly_stop.hpp"
+#include "input/orderly_stop.hpp"
 #include "records/run_errors.hpp"
 
 namespace soilcolumn {

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "driver/finite_check.hpp"
-#include "driver/orderly_stop.hpp"
+#include "input/orderly_stop.hpp"
 #include "driver/value_list.hpp"
 
 namespace soilcolumn {

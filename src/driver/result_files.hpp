@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "state/model_state.hpp"
 
 namespace soilcolumn {

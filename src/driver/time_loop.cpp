@@ -4,9 +4,9 @@
 #include "driver/boundary.hpp"
 #include "driver/result_files.hpp"
 #include "records/input_unit.hpp"
-#include "solute/transport_coefficients.hpp"
+#include "stage/stage_coefficients.hpp"
+#include "stage/stage_solver.hpp"
 #include "water/hydraulic_functions.hpp"
-#include "water/step_solver.hpp"
 
 namespace soilcolumn {
 
@@ -96,23 +96,6 @@ void take_end_of_step(ModelState& st)
                st.immobile_concentration);
 }
 
-void initialise(ModelState& st, FileSet& files)
-{
-    write_result_headings(st, files);
-    st.sorption_sum = sum_of_sorption_coefficients(st);
-    start_immobile_region(st);
-    files.console.write_record("(1X,/,1X,'Gerechnete Zeit:')");
-    apply_lower_boundary(st, st.state);
-    compute_water_retention(st, st.state);
-    compute_hydraulic_properties(st, st.state);
-    reset_clock_and_balances(st);
-    records::skip_record(files.weather);
-    skip_schedule_heading(files.chemdat);
-    skip_schedule_heading(files.plant);
-    st.weather_day_end = -st.weather_start;
-    save_start_of_step(st);
-}
-
 void prepare_boundaries(ModelState& st, FileSet& files)
 {
     update_plant_schedule(st, files.plant, files.console);
@@ -122,23 +105,26 @@ void prepare_boundaries(ModelState& st, FileSet& files)
     update_substance_input(st, files.chemdat, files.console);
 }
 
-// Predictor over half the step from the current state, then the corrector
-// that advances the saved start-of-step state over the whole step with the
-// coefficients of the middle of the step.
-void advance_water_and_substances(ModelState& st, FileSet& files)
+// The console learns of a phase that did not converge; the run's record
+// counts every phase.
+void report_phase(const PhaseResult& phase, PhaseStatistics& statistics, FileSet& files)
 {
-    st.stage_step = st.time_step / 2.0f;
-    assemble_step_coefficients(st);
-    solve_step_equations(st, st.state, st.immobile_concentration, files.console);
-    apply_lower_boundary(st, st.state);
+    statistics.add(phase);
+    if (!phase.converged) {
+        files.console.write_record("(1X,' Mehr als',I5,' Iterationen')", {std::int32_t{phase.sweeps}});
+    }
+}
 
-    st.stage_step = st.time_step;
-    assemble_step_coefficients(st);
-    solve_step_equations(st, st.start_state, st.start_immobile_concentration, files.console);
-    update_irreversible_sorption(st);
-    apply_lower_boundary(st, st.start_state);
-    st.surface_runoff += st.surface_excess;
-    take_end_of_step(st);
+void report_stage(const StageResult& stage, FileSet& files, RunRecord& record)
+{
+    report_phase(stage.water, record.water, files);
+    report_phase(stage.solutes, record.solutes, files);
+}
+
+StageResult solve_stage(ModelState& st, const StageContext& stage)
+{
+    assemble_step_coefficients(st, stage);
+    return solve_step_equations(st, stage);
 }
 
 // The profile timer must exceed the interval and restarts at zero; the
@@ -157,26 +143,58 @@ void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observa
     }
 }
 
-void simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations)
-{
-    prepare_boundaries(st, files);
-    advance_water_and_substances(st, files);
-    st.simulation_time += st.stage_step;
-    update_balances(st);
-    write_due_output(st, files, observations);
-}
-
 }  // namespace
 
-void run_simulation(ModelState& st, FileSet& files)
+void start_simulation(ModelState& st, FileSet& files)
 {
     check_run_settings(st, files);
-    initialise(st, files);
-    ObservationSeries observations(st.observation_depth_count);
-    do {
-        simulate_step(st, files, observations);
-    } while (static_cast<double>(st.simulation_end) >= st.simulation_time);
+    write_result_headings(st, files);
+    st.sorption_sum = sum_of_sorption_coefficients(st);
+    start_immobile_region(st);
+    files.console.write_record("(1X,/,1X,'Gerechnete Zeit:')");
+    apply_lower_boundary(st, st.state);
+    compute_water_retention(st, st.state);
+    compute_hydraulic_properties(st, st.state);
+    reset_clock_and_balances(st);
+    records::skip_record(files.weather);
+    skip_schedule_heading(files.chemdat);
+    skip_schedule_heading(files.plant);
+    st.weather_day_end = -st.weather_start;
+    save_start_of_step(st);
+}
+
+// Predictor over half the step from the current state, then the corrector
+// that advances the saved start-of-step state over the whole step with the
+// coefficients of the middle of the step.
+StepResult advance_water_and_substances(ModelState& st)
+{
+    StepResult result;
+    result.predictor = solve_stage(st, {st.time_step / 2.0f, st.state, st.immobile_concentration});
+    apply_lower_boundary(st, st.state);
+
+    result.corrector = solve_stage(st, {st.time_step, st.start_state, st.start_immobile_concentration});
+    update_irreversible_sorption(st);
+    apply_lower_boundary(st, st.start_state);
+    st.surface_runoff += st.surface_excess;
+    take_end_of_step(st);
+    return result;
+}
+
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record)
+{
+    prepare_boundaries(st, files);
+    const StepResult result = advance_water_and_substances(st);
+    report_stage(result.predictor, files, record);
+    report_stage(result.corrector, files, record);
+    st.simulation_time += st.time_step;
+    update_balances(st);
+    write_due_output(st, files, observations);
+    ++record.steps;
+    if (static_cast<double>(st.simulation_end) >= st.simulation_time) {
+        return true;
+    }
     files.console.write_list("***Regulaeres Ende erreicht***");
+    return false;
 }
 
 }  // namespace soilcolumn

@@ -1,12 +1,35 @@
 #pragma once
+// The model's time loop, one step at a time: a 64-bit clock in seconds that
+// starts at -1 s and advances by the time step until it has passed the end
+// of the simulated period.
 
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
+#include "driver/result_files.hpp"
+#include "driver/run_record.hpp"
+#include "stage/stage_context.hpp"
 #include "state/model_state.hpp"
 
 namespace soilcolumn {
 
-// Simulates the whole period: initialisation, the predictor-corrector steps
-// with boundaries, balances and result records, and the end message.
-void run_simulation(ModelState& st, FileSet& files);
+// Refuses run settings that make the run impossible, writes the result
+// headings and sets the clock, the balances and the start-of-step copy.
+void start_simulation(ModelState& st, FileSet& files);
+
+struct StepResult {
+    StageResult predictor;
+    StageResult corrector;
+};
+
+// The water and substances of one time step, with the boundary data in
+// force: predictor over half the step from the current state, then the
+// corrector over the whole step from the start-of-step copy with the
+// mid-step coefficients, the irreversibly sorbed stores, the lower boundary
+// and the ponded water; the end of the step becomes the current state.
+StepResult advance_water_and_substances(ModelState& st);
+
+// One time step: dated inputs and boundaries, predictor and corrector,
+// balances, due output. Returns whether another step follows; after the
+// last one the end message has been written.
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record);
 
 }  // namespace soilcolumn

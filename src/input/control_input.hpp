@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "state/model_state.hpp"
 
 namespace soilcolumn {

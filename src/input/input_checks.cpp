@@ -171,15 +171,15 @@ void warn_outside_verified_range(records::OutputUnit& console, const ModelState&
                                  std::int32_t c)
 {
     if (st.compartment_thickness(c) > 0.5f) {
-        console.write_record("(1X,/,4X,'WARNUNG: Bei dieser Kompartimentlaenge',' ist mit hoher',/,"
+        write_warning(console, "(1X,/,4X,'WARNUNG: Bei dieser Kompartimentlaenge',' ist mit hoher',/,"
                              "3X,' numerischer Dispersion',' zu rechnen !',/)");
     }
     if (st.porosity(c) < 0.25f || st.porosity(c) > 0.7f) {
-        console.write_record("(1X,/,4X,'WARNUNG: Das Programm ist fuer die',"
+        write_warning(console, "(1X,/,4X,'WARNUNG: Das Programm ist fuer die',"
                              "' angesetzte Poroesitaet',/,3X,' nicht verifiziert !',/)");
     }
     if (st.organic_matter_fraction(c) > 0.05f) {
-        console.write_record("(1X,/,4X,'WARNUNG: Das Programm ist fuer den',"
+        write_warning(console, "(1X,/,4X,'WARNUNG: Das Programm ist fuer den',"
                              "' angesetzten Organikanteil',/,3X,' nicht verifiziert !',/)");
     }
 }

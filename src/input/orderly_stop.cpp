@@ -7,8 +7,13 @@ namespace soilcolumn {
 void stop_run(records::OutputUnit& console, std::string_view format,
               std::initializer_list<records::FormatValue> values)
 {
-    console.write_record(format, values);
-    throw OrderlyStop{};
+    throw OrderlyStop{console.write_message(format, values)};
+}
+
+void write_warning(records::OutputUnit& console, std::string_view format,
+                   std::initializer_list<records::FormatValue> values)
+{
+    console.write_message(format, values);
 }
 
 }  // namespace soilcolumn

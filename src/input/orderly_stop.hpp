@@ -1,6 +1,8 @@
 #pragma once
-// Ends the run in an orderly way: the German message goes to the console,
-// then the stop type unwinds to the entry point, which writes the stop line.
+// The two kinds of message the model writes about its input: an orderly stop
+// on input it cannot simulate, and a warning after which the run continues.
+// Both go to the console; the stop then unwinds to the caller of the run,
+// carrying its text, and every warning is kept in the run's record.
 
 #include <initializer_list>
 #include <string_view>
@@ -11,5 +13,10 @@ namespace soilcolumn {
 
 [[noreturn]] void stop_run(records::OutputUnit& console, std::string_view format,
                            std::initializer_list<records::FormatValue> values = {});
+
+// The record's text must begin with "WARNUNG:" (after line control and
+// blanks) to be kept as a warning.
+void write_warning(records::OutputUnit& console, std::string_view format,
+                   std::initializer_list<records::FormatValue> values = {});
 
 }  // namespace soilcolumn

@@ -1,8 +1,5 @@
 #include "input/weather_file.hpp"
 
-#include <unistd.h>
-
-#include <iostream>
 #include <string_view>
 
 #include "records/run_errors.hpp"
@@ -52,13 +49,14 @@ void connect_weather_file(ModelState& st, FileSet& files)
 {
     std::string name(without_trailing_blanks(st.weather_file_name.view()));
     if (name.empty()) {
-        if (isatty(STDIN_FILENO) == 0) {
+        std::istream* answers = files.file_name_source ? files.file_name_source() : nullptr;
+        if (answers == nullptr) {
             report_blank_name(files);
         }
-        name = ask_for_file_name(files.console, std::cin, files.weather.number());
+        name = ask_for_file_name(files.console, *answers, files.weather.number());
         st.weather_file_name.assign(name);
     }
-    files.weather.open_existing(name);
+    files.weather.open_existing(path_in(files.input_directory, name));
 }
 
 }  // namespace soilcolumn

@@ -3,15 +3,16 @@
 #include <istream>
 #include <string>
 
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "state/model_state.hpp"
 
 namespace soilcolumn {
 
 // Connects unit 13 to the weather file named in vekin.txt (trailing blanks
-// trimmed). A blank name is asked for on the console when standard input is a
-// terminal; without a terminal nobody can answer, and the run ends with an
-// open-error report instead. Throws OpenError when the file cannot be opened.
+// trimmed), found in the input directory. A blank name is asked for on the
+// console when the file set's name source can answer; when nobody can, the
+// run ends with an open-error report instead. Throws OpenError when the file
+// cannot be opened.
 void connect_weather_file(ModelState& st, FileSet& files);
 
 // The console prompt for a missing file name: repeated while the answer is

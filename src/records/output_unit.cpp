@@ -76,6 +76,28 @@ void OutputUnit::write_record(std::string_view format, std::span<const FormatVal
     }
 }
 
+std::string OutputUnit::write_message(std::string_view format, std::initializer_list<FormatValue> values)
+{
+    const std::size_t count =
+        format_records_reusing(format, std::span<const FormatValue>(values.begin(), values.size()), records_);
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        put_record(records_[i]);
+        std::string_view line = std::string_view(records_[i]).substr(records_[i].empty() ? 0 : 1);
+        line = line.substr(0, line.find_last_not_of(' ') + 1);
+        const std::size_t first = line.find_first_not_of(' ');
+        line = first == std::string_view::npos ? std::string_view{} : line.substr(first);
+        if (!text.empty() || !line.empty()) {
+            text.append(line).push_back('\n');
+        }
+    }
+    text.erase(text.find_last_not_of('\n') + 1);
+    if (warnings_ != nullptr && text.starts_with("WARNUNG:")) {
+        warnings_->push_back(text);
+    }
+    return text;
+}
+
 void OutputUnit::write_list(std::string_view text)
 {
     put_record(" ");

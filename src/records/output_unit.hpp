@@ -35,6 +35,13 @@ public:
 
     void write_record(std::string_view format, std::initializer_list<FormatValue> values = {});
     void write_record(std::string_view format, std::span<const FormatValue> values);
+    // Writes the records and returns what a reader sees of them: their
+    // lines without control characters and trailing blanks, joined by
+    // newlines, with empty lines at the start and the end left out.
+    std::string write_message(std::string_view format, std::initializer_list<FormatValue> values = {});
+    // Every message written with write_message whose text begins with
+    // "WARNUNG:" is also appended to `log` (nullptr: kept nowhere).
+    void keep_warnings_in(std::vector<std::string>* log) { warnings_ = log; }
     // A list-directed write of one text: a record of a blank and the text.
     void write_list(std::string_view text);
     // Writes one record whose text (control character first) is given as is.
@@ -52,6 +59,7 @@ private:
     std::ostream* stream_ = nullptr;
     bool record_open_ = false;
     std::vector<std::string> records_;  // reused by every write
+    std::vector<std::string>* warnings_ = nullptr;
 };
 
 }  // namespace soilcolumn::records

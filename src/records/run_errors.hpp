@@ -8,9 +8,11 @@
 namespace soilcolumn {
 
 // Inconsistent input: the German message ending in "***Programm abgebrochen***"
-// has already been written to the console. The run ends with the normal stop
-// line and exit status 0.
-struct OrderlyStop {};
+// has already been written to the console; `message` holds its text. The run
+// ends with the normal stop line and exit status 0.
+struct OrderlyStop {
+    std::string message;
+};
 
 // A failure the user must fix before the results mean anything: a file that
 // cannot be opened, a record that cannot be read, a value that blew up. The

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "solute/dispersion.hpp"
-#include "solute/half_life.hpp"
-#include "water/water_rows.hpp"
-
 namespace soilcolumn {
 namespace {
 
@@ -15,28 +11,6 @@ constexpr float seconds_per_day = 86400.0f;
 constexpr float mobile_water_margin = 0.001f;  // m3/m3 above the aggregate porosity
 constexpr float irreversible_rate_share = 0.1f;  // of the dissolved mass, per second
 constexpr int surface_compartment = 2;
-
-// Dispersive couplings with the Crank-Nicolson weight 0.5: each acts on old
-// and new concentrations alike.
-void assemble_upper_couplings(ModelState& st)
-{
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        assemble_water_upper_coupling(st, c);
-        for (int s = 1; s <= st.substance_count; ++s) {
-            st.upper_coupling(c, s) = 0.5f * st.dispersion_coefficient(c, s) / st.centre_distance(c);
-        }
-    }
-}
-
-void assemble_lower_couplings(ModelState& st)
-{
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        assemble_water_lower_coupling(st, c);
-        for (int s = 1; s <= st.substance_count; ++s) {
-            st.lower_coupling(c, s) = 0.5f * st.dispersion_coefficient(c + 1, s) / st.centre_distance(c + 1);
-        }
-    }
-}
 
 // The substance input of the surface enters the mobile region of the top
 // compartment when it holds mobile water, its immobile region otherwise.
@@ -80,7 +54,7 @@ float capped_irreversible_rate(float dissolved_mass, float room, float stage_ste
 // Irreversible sorption from the water of each region while its store lies
 // below irreversible_share times the reversibly sorbed concentration; r is
 // the immobile share of the sorbent.
-void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool clearly_mobile)
+void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool clearly_mobile, float dt)
 {
     const float theta = st.water_content(c);
     const float theta_im = st.immobile_water_content(c);
@@ -89,7 +63,6 @@ void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool cle
     const float cm = st.mobile_concentration(c, s);
     const float cim = st.immobile_concentration(c, s);
     const float share = st.irreversible_share(s);
-    const float dt = st.stage_step;
 
     const float mobile_store = st.mobile_irreversible_sorbed(c, s);
     if (st.mobile_sorbed(c, s) * share > mobile_store && clearly_mobile) {
@@ -108,7 +81,17 @@ void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool cle
     }
 }
 
-void assemble_substance_terms(ModelState& st, int c, int s)
+}  // namespace
+
+void assemble_solute_couplings(ModelState& st, int c)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        st.upper_coupling(c, s) = 0.5f * st.dispersion_coefficient(c, s) / st.centre_distance(c);
+        st.lower_coupling(c, s) = 0.5f * st.dispersion_coefficient(c + 1, s) / st.centre_distance(c + 1);
+    }
+}
+
+void assemble_substance_terms(ModelState& st, int c, int s, float stage_step)
 {
     const float theta = st.water_content(c);
     const float theta_im = st.immobile_water_content(c);
@@ -137,25 +120,7 @@ void assemble_substance_terms(ModelState& st, int c, int s)
 
     st.transfer_rate(c, s) = transfers ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
 
-    assemble_irreversible_rates(st, c, s, r, clearly_mobile);
-}
-
-}  // namespace
-
-void assemble_step_coefficients(ModelState& st)
-{
-    assemble_water_face_fluxes(st);
-    compute_dispersion_coefficients(st);
-    assemble_upper_couplings(st);
-    assemble_lower_couplings(st);
-    compute_half_life_factors(st);
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        assemble_water_diagonals(st, c);
-        for (int s = 1; s <= st.substance_count; ++s) {
-            assemble_substance_terms(st, c, s);
-        }
-    }
-    assemble_surface_excess(st);
+    assemble_irreversible_rates(st, c, s, r, clearly_mobile, stage_step);
 }
 
 }  // namespace soilcolumn

@@ -1,7 +1,7 @@
 #pragma once
 // The one record of everything a simulation run knows. Fixed size, zero at
 // construction; every operation of the model reads and writes it in place.
-// A ModelState is about 200 kB: create it on the heap (std::make_unique).
+// A ModelState is about 73 kB: create it on the heap (std::make_unique).
 
 #include <cstdint>
 
@@ -169,8 +169,6 @@ struct ModelState {
 
     // ---- Time, boundary and dated inputs ----
     double simulation_time = 0.0;  // s
-    float stage_step = 0.0f;       // s
-    std::int32_t sweep_count = 0;
     float surface_excess = 0.0f;  // m
     float surface_runoff = 0.0f;  // m
     std::array<std::int32_t, 3> weather_date{};  // day, month, year

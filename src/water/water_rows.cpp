@@ -100,9 +100,9 @@ void assemble_water_lower_coupling(ModelState& st, int c)
     st.lower_coupling(c, 0) = 0.5f * st.face_conductivity(c + 1) / st.centre_distance(c + 1);
 }
 
-void assemble_water_diagonals(ModelState& st, int c)
+void assemble_water_diagonals(ModelState& st, int c, float stage_step)
 {
-    const float storage = st.compartment_thickness(c) * st.water_capacity(c) / st.stage_step;
+    const float storage = st.compartment_thickness(c) * st.water_capacity(c) / stage_step;
     const float l = st.upper_coupling(c, 0);
     const float u = st.lower_coupling(c, 0);
     st.water_diag_new(c) = storage + l + u;
@@ -110,10 +110,10 @@ void assemble_water_diagonals(ModelState& st, int c)
     st.source_term(c, 0) = st.gravity_flux(c + 1) - st.gravity_flux(c);
 }
 
-void assemble_surface_excess(ModelState& st)
+void assemble_surface_excess(ModelState& st, float stage_step)
 {
     // G(1) still holds the offered flux, G(2) the accepted one.
-    st.surface_excess = std::max((st.gravity_flux(1) - st.gravity_flux(surface_face)) * st.stage_step, 0.0f);
+    st.surface_excess = std::max((st.gravity_flux(1) - st.gravity_flux(surface_face)) * stage_step, 0.0f);
 }
 
 }  // namespace soilcolumn

@@ -23,10 +23,11 @@ void assemble_water_upper_coupling(ModelState& st, int c);
 void assemble_water_lower_coupling(ModelState& st, int c);
 
 // New-time and old-time diagonals and the gravity source of soil
-// compartment c; needs both couplings of c.
-void assemble_water_diagonals(ModelState& st, int c);
+// compartment c over a stage of length stage_step; needs both couplings of c.
+void assemble_water_diagonals(ModelState& st, int c, float stage_step);
 
-// Water offered at the surface but not accepted during the stage, in m.
-void assemble_surface_excess(ModelState& st);
+// Water offered at the surface but not accepted during a stage of length
+// stage_step, in m.
+void assemble_surface_excess(ModelState& st, float stage_step);
 
 }  // namespace soilcolumn

@@ -18,7 +18,7 @@ std::unique_ptr<ModelState> hand_built_column()
     auto st = std::make_unique<ModelState>();
     st->compartment_count = 4;
     st->substance_count = 1;
-    st->stage_step = 3600.0f;
+    st->time_step = 3600.0f;
     st->henry_constant(1) = 0.01f;
     const float theta[] = {0.0f, 0.3f, 0.35f, 0.2f};
     const float mobile[] = {2.0f, 1.0f, 0.5f, 0.25f};

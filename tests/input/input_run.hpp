@@ -1,7 +1,7 @@
 #pragma once
 // Runs read_input on input texts held by the test: chemvek.txt and
 // vekin.txt come from strings, the console goes to a string, and the weather
-// file named in vekin.txt ("wetter.txt") lies in a fresh working directory.
+// file named in vekin.txt ("wetter.txt") lies in a fresh input directory.
 
 #include <memory>
 #include <sstream>
@@ -9,7 +9,7 @@
 
 #include "input/control_input.hpp"
 #include "input/temp_directory.hpp"
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "records/run_errors.hpp"
 #include "state/model_state.hpp"
 
@@ -25,10 +25,9 @@ inline InputRun read_input_from(const std::string& chemvek, const std::string& v
 {
     TempDirectory dir;
     dir.write("wetter.txt", " Tag Monat Jahr N T F\n 1 1 2010 0.0 5.0 80.0\n");
-    WorkingDirectory cwd(dir.path());
 
     InputRun run;
-    FileSet files;
+    FileSet files(dir.path(), dir.path());
     std::ostringstream console;
     std::istringstream chemvek_stream(chemvek);
     std::istringstream vekin_stream(vekin);

@@ -42,20 +42,4 @@ private:
     std::filesystem::path path_;
 };
 
-// Makes a directory the working directory while it lives.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& path)
-        : previous_(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(path);
-    }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-    ~WorkingDirectory() { std::filesystem::current_path(previous_); }
-
-private:
-    std::filesystem::path previous_;
-};
-
 }  // namespace soilcolumn::testing

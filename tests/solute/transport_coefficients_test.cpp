@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "solute/transport_coefficients.hpp"
+#include "stage/stage_coefficients.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -17,7 +17,6 @@ std::unique_ptr<ModelState> resting_column()
     auto st = std::make_unique<ModelState>();
     st->compartment_count = 5;
     st->substance_count = 1;
-    st->stage_step = 1.0f;
     st->dew_point_temperature = dew_point_10_celsius;
     st->half_life(1) = 10.0f;
     st->transfer_coefficient(1) = 1e-6f;
@@ -44,12 +43,18 @@ std::unique_ptr<ModelState> resting_column()
     return st;
 }
 
+// The coefficients of a stage that advances the current state.
+void assemble(ModelState& st, float stage_step = 1.0f)
+{
+    assemble_step_coefficients(st, {stage_step, st.state, st.immobile_concentration});
+}
+
 // Expected values by python3: k = 0.69315 / (3 x 10 x 86400) = 2.6741898e-7 1/s;
 // r = 0.1 / 0.4; Cm = 2, Cim = 1, n = 0.9, Kd rho = 750, dz = 0.1.
 TEST(SoluteTerms, DegradationTransferAndIrreversibleRatesOfAWetCompartment)
 {
     auto st = resting_column();
-    assemble_step_coefficients(*st);
+    assemble(*st);
     // -k (750 x 0.75 x 2^0.9 + 0.2 x 2) x 0.1
     EXPECT_NEAR(st->mobile_degradation(2, 1), -2.8080654e-05f, 2e-5f * 2.8080654e-05f);
     // -k (750 x 0.25 x 1 + 0.1 x 1) x 0.1
@@ -88,7 +93,7 @@ TEST(SoluteTerms, MobileWaterThresholds)
         st->aggregate_porosity(2) = tc.aggregate_porosity;
         st->water_content(2) = tc.theta;
         st->immobile_water_content(2) = tc.theta < tc.aggregate_porosity ? tc.theta : tc.aggregate_porosity;
-        assemble_step_coefficients(*st);
+        assemble(*st);
         EXPECT_EQ(st->source_term(2, 1), tc.input_to_mobile ? 1e-3f : 0.0f);
         EXPECT_EQ(st->immobile_source(2, 1), tc.input_to_mobile ? 0.0f : 1e-3f);
         EXPECT_EQ(st->mobile_degradation(2, 1) < 0.0f, tc.mobile_degradation);
@@ -130,7 +135,6 @@ TEST(SoluteTerms, IrreversibleSorptionNeverTakesMoreThanThereIsOrFits)
     for (const auto& tc : irreversible_cases) {
         SCOPED_TRACE(tc.what);
         auto st = resting_column();
-        st->stage_step = tc.stage_step;
         st->aggregate_porosity(2) = tc.aggregate_porosity;
         if (tc.aggregate_porosity == 0.0f) {
             // All water is mobile: 0.3 x 2 x 0.1 dissolved, a tenth of it per second.
@@ -141,7 +145,7 @@ TEST(SoluteTerms, IrreversibleSorptionNeverTakesMoreThanThereIsOrFits)
         st->immobile_sorbed(2, 1) = tc.sorbed;
         st->mobile_irreversible_sorbed(2, 1) = tc.store;
         st->immobile_irreversible_sorbed(2, 1) = tc.store;
-        assemble_step_coefficients(*st);
+        assemble(*st, tc.stage_step);
         EXPECT_NEAR(st->mobile_irreversible_rate(2, 1), tc.mobile_rate, 1e-5f * tc.mobile_rate);
         EXPECT_NEAR(st->immobile_irreversible_rate(2, 1), tc.immobile_rate, 1e-5f * tc.immobile_rate);
     }
@@ -160,7 +164,7 @@ TEST(SoluteTerms, DispersiveCouplingsStopAtSurfaceAndLowerBoundary)
     st->substance_count = 1;
     st->upper_coupling(2, 2) = -1.0f;  // substance 2 is absent: its rows stay untouched
     st->mobile_degradation(3, 2) = -1.0f;
-    assemble_step_coefficients(*st);
+    assemble(*st);
 
     EXPECT_EQ(st->upper_coupling(2, 1), 0.0f);
     EXPECT_EQ(st->lower_coupling(4, 1), 0.0f);

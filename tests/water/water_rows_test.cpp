@@ -24,7 +24,6 @@ std::unique_ptr<ModelState> column(const Column& col)
 {
     auto st = std::make_unique<ModelState>();
     st->compartment_count = n;
-    st->stage_step = stage;
     for (int c = 1; c <= n; ++c) {
         st->matric_potential(c) = col.h[c - 1];
         st->face_conductivity(c) = col.kf[c - 1];
@@ -46,9 +45,9 @@ void assemble_water_rows(ModelState& st)
         assemble_water_lower_coupling(st, c);
     }
     for (int c = 2; c <= n - 1; ++c) {
-        assemble_water_diagonals(st, c);
+        assemble_water_diagonals(st, c, stage);
     }
-    assemble_surface_excess(st);
+    assemble_surface_excess(st, stage);
 }
 
 // With the suction left unchanged over the stage, the water row of a

@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "water/storage_capacities.hpp"
+#include "solute/storage_capacities.hpp"
 
 namespace soilcolumn {
 namespace {

@@ -1,11 +1,11 @@
-#include "water/step_solver.hpp"
+#include "stage/stage_solver.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "solute/storage_capacities.hpp"
 #include "water/hydraulic_functions.hpp"
-#include "water/storage_capacities.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -40,9 +40,11 @@ float relaxed(float value, float omega, float residual, float diagonal)
     return value - omega * residual / diagonal;
 }
 
-void report_unconverged(records::OutputUnit& console)
+// Residual sum relative to the norm of the right-hand side; where the
+// right-hand side vanishes, the residual sum itself.
+double relative_to(float residual_sum, float norm)
 {
-    console.write_record("(1X,' Mehr als',I5,' Iterationen')", {std::int32_t{max_sweeps}});
+    return norm > 0.0f ? static_cast<double>(residual_sum) / norm : residual_sum;
 }
 
 // Work values of one call; nothing carries over to the next.
@@ -87,20 +89,19 @@ float water_sweep(const ModelState& st, SpeciesTable& state, const SolverWork& w
     return residual_sum;
 }
 
-void solve_water(ModelState& st, SpeciesTable& state, SolverWork& w, records::OutputUnit& console)
+PhaseResult solve_water(const ModelState& st, SpeciesTable& state, const SolverWork& w)
 {
+    PhaseResult result;
     float omega = 1.0f;
-    for (int k = 1; k <= max_sweeps; ++k) {
-        st.sweep_count = k;
+    for (int k = 1; k <= max_sweeps && !result.converged; ++k) {
+        result.sweeps = k;
         const float residual_sum = water_sweep(st, state, w, omega);
         omega = next_relaxation_factor(k, omega, water_second_factor, water_radius_squared);
+        result.relative_residual = relative_to(residual_sum, w.water_norm);
         // The first sweep never ends the phase.
-        if (k > 1 && residual_sum < water_tolerance * w.water_norm) {
-            return;
-        }
+        result.converged = k > 1 && residual_sum < water_tolerance * w.water_norm;
     }
-    st.sweep_count = max_sweeps + 1;
-    report_unconverged(console);
+    return result;
 }
 
 void limit_suctions(const ModelState& st, SpeciesTable& state)
@@ -114,9 +115,8 @@ void limit_suctions(const ModelState& st, SpeciesTable& state)
 // ---- Solutes ----
 
 // Old-time diagonals from the storage capacities at the start of the stage.
-void assemble_old_solute_diagonals(const ModelState& st, SolverWork& w)
+void assemble_old_solute_diagonals(const ModelState& st, float dt, SolverWork& w)
 {
-    const float dt = st.stage_step;
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         for (int s = 1; s <= st.substance_count; ++s) {
             w.old_mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
@@ -129,9 +129,8 @@ void assemble_old_solute_diagonals(const ModelState& st, SolverWork& w)
 
 // New-time diagonals from the current storage capacities; outflow through
 // face c+1 downward and through face c upward sits on the diagonal.
-void assemble_new_solute_diagonals(const ModelState& st, SolverWork& w)
+void assemble_new_solute_diagonals(const ModelState& st, float dt, SolverWork& w)
 {
-    const float dt = st.stage_step;
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         for (int s = 1; s <= st.substance_count; ++s) {
             w.mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
@@ -199,6 +198,17 @@ bool solutes_converged(const ModelState& st, const SolverWork& w)
     return converged;
 }
 
+// The largest relative residual of any region of any substance.
+double largest_solute_residual(const ModelState& st, const SolverWork& w)
+{
+    double largest = 0.0;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        largest = std::max({largest, relative_to(w.mobile_residual(s), w.mobile_norm(s)),
+                            relative_to(w.immobile_residual(s), w.immobile_norm(s))});
+    }
+    return largest;
+}
+
 void clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
 {
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
@@ -212,47 +222,47 @@ void clear_negative_concentrations(const ModelState& st, SpeciesTable& state, Su
 // Freundlich sorption makes the storage capacities depend on the
 // concentrations: they and the new-time diagonals follow every sweep, while
 // the right-hand sides stay as assembled.
-void solve_solutes(ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
-                   records::OutputUnit& console)
+PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork& w)
 {
+    PhaseResult result;
     float omega = 1.0f;
-    bool converged = false;
-    for (int k = 1; k <= max_sweeps && !converged; ++k) {
-        st.sweep_count = k;
-        solute_sweep(st, state, immobile, w, omega);
-        compute_storage_capacities(st, state, immobile);
-        assemble_new_solute_diagonals(st, w);
+    for (int k = 1; k <= max_sweeps && !result.converged; ++k) {
+        result.sweeps = k;
+        solute_sweep(st, stage.state, stage.immobile, w, omega);
+        compute_storage_capacities(st, stage.state, stage.immobile);
+        assemble_new_solute_diagonals(st, stage.stage_step, w);
         omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);
-        converged = solutes_converged(st, w);
+        result.converged = solutes_converged(st, w);
     }
-    clear_negative_concentrations(st, state, immobile);
-    if (!converged) {
-        st.sweep_count = max_sweeps + 1;
-        report_unconverged(console);
-    }
+    result.relative_residual = largest_solute_residual(st, w);
+    clear_negative_concentrations(st, stage.state, stage.immobile);
+    return result;
 }
 
 }  // namespace
 
-void solve_step_equations(ModelState& st, SpeciesTable& state, SubstanceTable& immobile,
-                          records::OutputUnit& console)
+StageResult solve_step_equations(ModelState& st, const StageContext& stage)
 {
     SolverWork w;
+    SpeciesTable& state = stage.state;
+    SubstanceTable& immobile = stage.immobile;
+    StageResult result;
 
     compute_water_retention(st, state);
     compute_storage_capacities(st, state, immobile);
-    assemble_old_solute_diagonals(st, w);
+    assemble_old_solute_diagonals(st, stage.stage_step, w);
 
     assemble_water_rhs(st, state, w);
-    solve_water(st, state, w, console);
+    result.water = solve_water(st, state, w);
     limit_suctions(st, state);
 
     compute_water_retention(st, state);
     compute_hydraulic_properties(st, state);
     compute_storage_capacities(st, state, immobile);
-    assemble_new_solute_diagonals(st, w);
+    assemble_new_solute_diagonals(st, stage.stage_step, w);
     assemble_solute_rhs(st, state, immobile, w);
-    solve_solutes(st, state, immobile, w, console);
+    result.solutes = solve_solutes(st, stage, w);
+    return result;
 }
 
 }  // namespace soilcolumn

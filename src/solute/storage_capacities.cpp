@@ -1,4 +1,4 @@
-#include "water/storage_capacities.hpp"
+#include "solute/storage_capacities.hpp"
 
 #include <cmath>
 

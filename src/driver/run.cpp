@@ -1,0 +1,148 @@
+#include "driver/run.hpp"
+
+#include <exception>
+#include <stdexcept>
+
+#include "driver/result_files.hpp"
+#include "driver/time_loop.hpp"
+#include "input/control_input.hpp"
+#include "records/run_errors.hpp"
+
+namespace soilcolumn {
+namespace {
+
+void clear_solute_step_terms(ModelState& st)
+{
+    for (int s = 1; s <= max_substances; ++s) {
+        for (int c = 1; c <= max_compartments; ++c) {
+            st.dispersion_coefficient(c, s) = 0.0f;
+            st.source_term(c, s) = 0.0f;
+            st.immobile_source(c, s) = 0.0f;
+            st.mobile_degradation(c, s) = 0.0f;
+            st.immobile_degradation(c, s) = 0.0f;
+            st.transfer_rate(c, s) = 0.0f;
+        }
+    }
+}
+
+}  // namespace
+
+Run::Run(RunSetup setup)
+    : state_(std::make_unique<ModelState>()),
+      files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory))
+{
+    if (setup.console == nullptr) {
+        throw std::invalid_argument("a run needs a console stream");
+    }
+    files_->file_name_source = std::move(setup.file_name_source);
+    files_->console.connect_stream(*setup.console);
+    files_->console.keep_warnings_in(&record_.warnings);
+}
+
+Run::~Run()
+{
+    try {
+        close();
+    } catch (const std::exception&) {
+        // A destructor must not throw; close() records what it can.
+    }
+}
+
+// Runs one part of the run and turns the way it can end early into the
+// status: the console receives the failure reports as the model writes them.
+template <typename Action>
+void Run::guarded(Action&& action)
+{
+    try {
+        action();
+    } catch (const OrderlyStop& stop) {
+        status_ = RunStatus::stopped;
+        message_ = stop.message;
+    } catch (const RunFailure& failure) {
+        status_ = RunStatus::failed;
+        message_ = failure.what();
+        files_->console.write_list(message_);
+    } catch (const std::exception& error) {
+        status_ = RunStatus::internal;
+        message_ = std::string("Interner Fehler: ") + error.what();
+        files_->console.write_list(message_);
+    }
+}
+
+RunStatus Run::open()
+{
+    if (status_ != RunStatus::not_open) {
+        return status_;
+    }
+    status_ = RunStatus::running;
+    guarded([this] {
+        connect_fixed_files(*files_);
+        clear_solute_step_terms(*state_);
+        read_input(*state_, *files_);
+        start_simulation(*state_, *files_);
+        observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
+    });
+    return status_;
+}
+
+RunStatus Run::step()
+{
+    if (status_ != RunStatus::running) {
+        return status_;
+    }
+    guarded([this] {
+        if (!simulate_step(*state_, *files_, *observations_, record_)) {
+            status_ = RunStatus::completed;
+        }
+    });
+    return status_;
+}
+
+void Run::close()
+{
+    if (closed_) {
+        return;
+    }
+    closed_ = true;
+    FileSet& files = *files_;
+    if (status_ == RunStatus::completed || status_ == RunStatus::stopped) {
+        files.console.write_list("Stop - Program terminated.");
+    }
+    guarded([&files] {
+        for (records::OutputUnit* unit : {&files.aus1, &files.aus2, &files.aus3, &files.aus4}) {
+            if (unit->connected()) {
+                unit->close();
+            }
+        }
+    });
+    try {
+        files.console.close();
+    } catch (const RunFailure& failure) {
+        status_ = RunStatus::failed;
+        message_ = failure.what();
+    }
+}
+
+RunStatus run_to_end(Run& run)
+{
+    run.open();
+    while (run.step() == RunStatus::running) {
+    }
+    run.close();
+    return run.status();
+}
+
+int exit_status_of(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::completed:
+    case RunStatus::stopped:
+        return 0;
+    case RunStatus::failed:
+        return 1;
+    default:  // internal, and a run that never ended
+        return 2;
+    }
+}
+
+}  // namespace soilcolumn

@@ -1,0 +1,32 @@
+#include "stage/stage_coefficients.hpp"
+
+#include "solute/dispersion.hpp"
+#include "solute/half_life.hpp"
+#include "solute/transport_coefficients.hpp"
+#include "water/water_rows.hpp"
+
+namespace soilcolumn {
+
+// The face fluxes of water come first: dispersion follows them, and the
+// couplings of both species follow their face coefficients; the diagonals
+// need the couplings, the degradation terms the half-life factors.
+void assemble_step_coefficients(ModelState& st, const StageContext& stage)
+{
+    assemble_water_face_fluxes(st);
+    compute_dispersion_coefficients(st);
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_upper_coupling(st, c);
+        assemble_water_lower_coupling(st, c);
+        assemble_solute_couplings(st, c);
+    }
+    compute_half_life_factors(st);
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_diagonals(st, c, stage.stage_step);
+        for (int s = 1; s <= st.substance_count; ++s) {
+            assemble_substance_terms(st, c, s, stage.stage_step);
+        }
+    }
+    assemble_surface_excess(st, stage.stage_step);
+}
+
+}  // namespace soilcolumn
