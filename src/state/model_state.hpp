@@ -25,8 +25,13 @@ struct SoilType {
     bool defined = false;  // a record of vekin.txt named this type
 };
 
-struct ModelState {
-    // ---- Run control (vekin.txt, chemvek.txt) ----
+// The state is kept in rooms: each sub-record below holds one concern, and
+// an operation that needs only one room can take only that room. ModelState
+// joins them, so that every field is still reached by its model name
+// (st.compartment_count, st.water_content(c)).
+
+// Run control (vekin.txt, chemvek.txt).
+struct RunControl {
     std::int32_t compartment_count = 0;  // N
     std::int32_t substance_count = 0;    // S
     std::int32_t soil_type_count = 0;
@@ -40,8 +45,10 @@ struct ModelState {
     std::int32_t observation_depth_count = 0;
     ObservationDepths observation_depths;  // m
     FixedText<50> weather_file_name;
+};
 
-    // ---- Substance table (chemvek.txt), s = 1..4 ----
+// Substance table (chemvek.txt), s = 1..4.
+struct SubstanceProperties {
     SubstanceArray water_diffusion_coefficient;  // m2/s
     SubstanceArray air_diffusion_coefficient;    // m2/s
     SubstanceArray sorption_per_organic_matter;
@@ -51,8 +58,11 @@ struct ModelState {
     SubstanceArray henry_constant;
     SubstanceArray transfer_coefficient;  // 1/s
     SubstanceArray irreversible_share;
+};
 
-    // ---- Soil-type table, k = 1..100 ----
+// Soil-type table, k = 1..100.
+class SoilTypeTable {
+public:
     SoilType& soil_type(int k)
     {
         assert(k >= 1 && k <= max_soil_types);
@@ -64,7 +74,12 @@ struct ModelState {
         return soil_types_[static_cast<std::size_t>(k - 1)];
     }
 
-    // ---- Compartment properties ----
+private:
+    std::array<SoilType, max_soil_types> soil_types_{};
+};
+
+// Compartment properties: the input of every compartment and its depths.
+struct CompartmentProperties {
     CompartmentColumn compartment_thickness;  // m
     CompartmentColumn centre_distance;        // m, between centres of c-1 and c
     CompartmentColumn node_depth;             // m, centre of c below centre of 1
@@ -84,8 +99,10 @@ struct ModelState {
     CompartmentColumn reference_potential;      // m
     CompartmentColumn reference_water_content;  // m3/m3
     CompartmentColumn topsoil_indicator;
+};
 
-    // ---- Hydraulic parameters (written once by the soil parameterisation) ----
+// Hydraulic parameters, written once by the soil parameterisation.
+struct HydraulicParameters {
     CompartmentColumn dry_end_suction;
     CompartmentColumn dry_end_water_content;
     CompartmentColumn air_entry_suction;
@@ -110,9 +127,11 @@ struct ModelState {
     CompartmentColumn conductivity_vg_l;
     CompartmentColumn gardner_a;
     CompartmentColumn gardner_b;
+};
 
-    // ---- State: column 0 matric potential (m suction), 1..4 mobile
-    //      concentration (g/m3); the start-of-step copy has the same layout ----
+// The primary state: column 0 matric potential (m suction), 1..4 mobile
+// concentration (g/m3); the start-of-step copy has the same layout.
+struct PrimaryState {
     SpeciesTable state;
     SpeciesTable start_state;
     float& matric_potential(int c) { return state(c, 0); }
@@ -121,8 +140,10 @@ struct ModelState {
     float mobile_concentration(int c, int s) const { return state(c, s); }
     float& start_matric_potential(int c) { return start_state(c, 0); }
     float& start_mobile_concentration(int c, int s) { return start_state(c, s); }
+};
 
-    // ---- Water state ----
+// What follows from the suctions: water contents, conductivities, fluxes.
+struct WaterState {
     CompartmentColumn water_content;
     CompartmentColumn immobile_water_content;
     CompartmentColumn water_capacity;  // 1/m
@@ -134,8 +155,10 @@ struct ModelState {
     CompartmentColumn upward_half_flux;
     CompartmentColumn water_flux;
     std::int32_t shallow_index = 0;
+};
 
-    // ---- Solute state ----
+// The immobile region, sorbed stores and what follows from the concentrations.
+struct SoluteState {
     SubstanceTable immobile_concentration;
     SubstanceTable start_immobile_concentration;
     SubstanceTable sorption_coefficient;
@@ -150,8 +173,11 @@ struct ModelState {
     SubstanceTable half_life_factor;
     SubstanceTable dispersive_flux;
     SubstanceTable solute_flux;
+};
 
-    // ---- Solute step terms ----
+// The terms and coefficients of the rows of one stage.
+struct StageTerms {
+    // Solute step terms.
     SubstanceTable dispersion_coefficient;  // m2/s, face c
     SpeciesTable source_term;  // column 0 water (m/s), 1..4 surface input into compartment 2
     SubstanceTable immobile_source;
@@ -161,13 +187,15 @@ struct ModelState {
     SubstanceTable mobile_irreversible_rate;
     SubstanceTable immobile_irreversible_rate;
 
-    // ---- Equation coefficients ----
+    // Equation coefficients.
     SpeciesTable upper_coupling;  // compartment c to c-1
     SpeciesTable lower_coupling;  // compartment c to c+1
     CompartmentColumn water_diag_new;
     CompartmentColumn water_diag_old;
+};
 
-    // ---- Time, boundary and dated inputs ----
+// The clock, the boundaries and the dated inputs in force.
+struct BoundaryInputs {
     double simulation_time = 0.0;  // s
     float surface_excess = 0.0f;  // m
     float surface_runoff = 0.0f;  // m
@@ -185,8 +213,10 @@ struct ModelState {
     float application_start_time = 0.0f;
     float application_end_time = 0.0f;
     SubstanceArray surface_input_flux;  // g/m2/s
+};
 
-    // ---- Balances and output bookkeeping ----
+// Balances and output bookkeeping.
+struct Balances {
     float precipitation_total = 0.0f;
     double infiltration_total = 0.0;
     double evaporation_total = 0.0;
@@ -204,9 +234,19 @@ struct ModelState {
     float time_since_output = 0.0f;
     float time_since_observation = 0.0f;
     float sorption_sum = 0.0f;
+};
 
-private:
-    std::array<SoilType, max_soil_types> soil_types_{};
+struct ModelState : RunControl,
+                    SubstanceProperties,
+                    SoilTypeTable,
+                    CompartmentProperties,
+                    HydraulicParameters,
+                    PrimaryState,
+                    WaterState,
+                    SoluteState,
+                    StageTerms,
+                    BoundaryInputs,
+                    Balances {
 };
 
 }  // namespace soilcolumn
