@@ -80,6 +80,7 @@ RunStatus Run::open()
         clear_solute_step_terms(*state_);
         read_input(*state_, *files_);
         start_simulation(*state_, *files_);
+        start_diagnostics(*state_, record_.diagnostics);
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
     });
     return status_;
@@ -132,10 +133,11 @@ RunStatus run_to_end(Run& run)
     return run.status();
 }
 
-int exit_status_of(RunStatus status)
+int exit_status_of(const Run& run)
 {
-    switch (status) {
+    switch (run.status()) {
     case RunStatus::completed:
+        return run.record().numerically_unsafe() ? 3 : 0;
     case RunStatus::stopped:
         return 0;
     case RunStatus::failed:

@@ -77,8 +77,9 @@ private:
 // Opens the run, steps it to its end and closes it; returns how it ended.
 RunStatus run_to_end(Run& run);
 
-// The process exit status of a run that ended so: 0 for a normal end and for
-// an orderly stop, 1 for a failure, 2 for an internal fault.
-int exit_status_of(RunStatus status);
+// The process exit status of a run: 0 for a normal end and for an orderly
+// stop, 3 for a normal end whose numbers are unsafe (a strong warning),
+// 1 for a failure, 2 for an internal fault.
+int exit_status_of(const Run& run);
 
 }  // namespace soilcolumn

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/run_diagnostics.hpp"
 #include "stage/stage_context.hpp"
 
 namespace soilcolumn {
@@ -28,6 +29,10 @@ struct RunRecord {
     std::int64_t steps = 0;             // time steps completed
     PhaseStatistics water;
     PhaseStatistics solutes;
+    RunDiagnostics diagnostics;
+    int strong_warnings = 0;  // of the end-of-run warnings: the results are numerically unsafe
+
+    bool numerically_unsafe() const { return strong_warnings > 0; }
 };
 
 }  // namespace soilcolumn

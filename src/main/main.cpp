@@ -4,6 +4,7 @@
 //   normal end or orderly stop (message already written)   0
 //   failure to open, read or write a file, a value blew up  1
 //   a fault of the program itself                           2
+//   normal end, but the numbers are unsafe (strong warning) 3
 #include <unistd.h>
 
 #include <iostream>
@@ -17,5 +18,6 @@ int main()
         // A blank weather file name is asked for only when someone can answer.
         .file_name_source = []() -> std::istream* { return isatty(STDIN_FILENO) != 0 ? &std::cin : nullptr; },
     });
-    return soilcolumn::exit_status_of(soilcolumn::run_to_end(run));
+    soilcolumn::run_to_end(run);
+    return soilcolumn::exit_status_of(run);
 }
