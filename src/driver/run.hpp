@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -27,6 +28,10 @@ struct RunSetup {
     std::filesystem::path output_directory{}; // the result files; empty: the working directory
     std::ostream* console = nullptr;         // receives the model's console log; required
     FileNameSource file_name_source{};       // answers the prompt for a blank weather file name
+    // Depth (m) whose face the annual balances and the endpoint evaluate;
+    // unset: 1 m, or the lower face of a shallower column. A depth outside
+    // the column fails the run.
+    std::optional<double> target_depth{};
 };
 
 enum class RunStatus {
@@ -69,6 +74,7 @@ private:
     std::unique_ptr<FileSet> files_;
     std::unique_ptr<ObservationSeries> observations_;
     RunRecord record_;
+    std::optional<double> target_depth_;
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostics/run_diagnostics.hpp"
+#include "endpoint/annual_balances.hpp"
 #include "stage/stage_context.hpp"
 
 namespace soilcolumn {
@@ -30,6 +31,7 @@ struct RunRecord {
     PhaseStatistics water;
     PhaseStatistics solutes;
     RunDiagnostics diagnostics;
+    AnnualBalances annual;
     int strong_warnings = 0;  // of the end-of-run warnings: the results are numerically unsafe
 
     bool numerically_unsafe() const { return strong_warnings > 0; }

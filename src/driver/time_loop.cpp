@@ -201,6 +201,7 @@ bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observatio
     report_stage(st, result.corrector, true, files, record);
     update_balances(st);
     book_step(st, result.predictor, result.corrector, record.diagnostics);
+    record.annual.book_step(st, result.corrector);
     if (write_due_output(st, files, observations)) {
         book_output_time(st, record.diagnostics);
     }
@@ -209,6 +210,7 @@ bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observatio
         return true;
     }
     book_output_time(st, record.diagnostics);
+    record.annual.finish();
     write_end_of_run_warnings(st, record, files.console);
     files.console.write_list("***Regulaeres Ende erreicht***");
     return false;
