@@ -3,9 +3,13 @@
 // that found it, aggregates denser than the soil as an orderly stop.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "input/input_run.hpp"
+#include "input/soil_warnings.hpp"
+#include "records/output_unit.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -55,6 +59,41 @@ std::string after_echo(const std::string& console)
     const std::string last_echo = "   1.000\r\n";
     const std::size_t at = console.rfind(last_echo);
     return at == std::string::npos ? console : console.substr(at + last_echo.size());
+}
+
+TEST(SoilWarnings, OneWarningPerConditionCompactionFirstEachKeptByTheRun)
+{
+    // What the run keeps of a warning: its lines as a reader sees them,
+    // without the line-control character that starts each line.
+    const std::string density_kept = "WARNUNG: Lagerungsdichte ausserhalb des\nrwarteten Bereiches.";
+    const std::string texture_kept =
+        "WARNUNG: Kornverteilung ausserhalb des\nrwarteten log-normalen Bereiches.";
+    struct Case {
+        bool compaction;
+        bool grain_size;
+        std::string expected;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        {false, false, "", {}},
+        {true, false, density_warning, {density_kept}},
+        {false, true, texture_warning, {texture_kept}},
+        {true, true, density_warning + texture_warning, {density_kept, texture_kept}},
+    };
+    for (const Case& k : cases) {
+        CampbellParameters parameters{};
+        parameters.compaction_out_of_range = k.compaction;
+        parameters.grain_size_out_of_range = k.grain_size;
+        std::ostringstream text;
+        std::vector<std::string> kept;
+        records::OutputUnit console{6, "console"};
+        console.connect_stream(text);
+        console.keep_warnings_in(&kept);
+        write_soil_warnings(console, parameters);
+        console.close();
+        EXPECT_EQ(text.str(), k.expected) << k.compaction << ' ' << k.grain_size;
+        EXPECT_EQ(kept, k.kept) << k.compaction << ' ' << k.grain_size;
+    }
 }
 
 TEST(SoilConditions, WarningsFollowEachCampbellDerivationInTurn)
