@@ -10,15 +10,6 @@ constexpr double seconds_per_day = 86400.0;
 constexpr double smallest_water_reference = 0.001;  // m: relative water errors refer to at least 1 mm
 constexpr float oscillation_ratio = 10.0f;
 
-double stored_water(const ModelState& st)
-{
-    double water = 0.0;
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        water += static_cast<double>(st.water_content(c)) * st.compartment_thickness(c);
-    }
-    return water;
-}
-
 // Freundlich sorbed concentration (g/kg) in 64-bit; no real power of a
 // negative concentration, which counts as none.
 double sorbed_concentration(double coefficient, double concentration, double exponent)
@@ -112,16 +103,6 @@ void book_water(const ModelState& st, const StageResult& predictor, const StageR
     water.storage = stored_water(st);
 }
 
-// The degradation terms of the corrector are the ones the step's rows used.
-double degraded_in_step(const ModelState& st, int s)
-{
-    double rate = 0.0;
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        rate += static_cast<double>(st.mobile_degradation(c, s)) + st.immobile_degradation(c, s);
-    }
-    return -rate * st.time_step;
-}
-
 void book_substance(const ModelState& st, int s, const StageResult& corrector, SubstanceBookkeeping& books)
 {
     const double dt = st.time_step;
@@ -173,6 +154,24 @@ double SubstanceBookkeeping::relative_error() const
         return error() == 0.0 ? 0.0 : 100.0;
     }
     return 100.0 * error() / reference;
+}
+
+double stored_water(const ModelState& st)
+{
+    double water = 0.0;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        water += static_cast<double>(st.water_content(c)) * st.compartment_thickness(c);
+    }
+    return water;
+}
+
+double degraded_in_step(const ModelState& st, int s)
+{
+    double rate = 0.0;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        rate += static_cast<double>(st.mobile_degradation(c, s)) + st.immobile_degradation(c, s);
+    }
+    return -rate * st.time_step;
 }
 
 double day_of(const ModelState& st) { return st.simulation_time / seconds_per_day; }

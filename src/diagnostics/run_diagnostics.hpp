@@ -94,6 +94,13 @@ struct RunDiagnostics {
     OscillationBookkeeping oscillation;
 };
 
+// Water stored in the soil compartments 2..N-1, m.
+double stored_water(const ModelState& st);
+
+// Mass of substance s degraded in the step just taken, g/m2: the degradation
+// terms of the corrector are the ones its rows used.
+double degraded_in_step(const ModelState& st, int s);
+
 // Day of the model's clock, as the console's time lines count it.
 double day_of(const ModelState& st);
 

@@ -3,19 +3,12 @@
 #include <cmath>
 #include <sstream>
 
+#include "diagnostics/run_diagnostics.hpp"
+
 namespace soilcolumn {
 namespace {
 
 constexpr double seconds_per_day = 86400.0;
-
-double stored_water(const ModelState& st)
-{
-    double water = 0.0;
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        water += static_cast<double>(st.water_content(c)) * st.compartment_thickness(c);
-    }
-    return water;
-}
 
 // Depth of face f below the soil surface (face 2), summed in 64-bit.
 double face_depth(const ModelState& st, int f)
@@ -111,12 +104,8 @@ void AnnualBalances::book_step(const ModelState& st, const StageResult& correcto
     year.water_lower += corrector.fluxes.water(n) * dt;
     for (int s = 1; s <= st.substance_count; ++s) {
         YearSubstance& books = year.substances[static_cast<std::size_t>(s - 1)];
-        double degradation_rate = 0.0;
-        for (int c = 2; c <= n - 1; ++c) {
-            degradation_rate += static_cast<double>(st.mobile_degradation(c, s)) + st.immobile_degradation(c, s);
-        }
         books.applied += static_cast<double>(st.surface_input_flux(s)) * dt;
-        books.degraded -= degradation_rate * dt;
+        books.degraded += degraded_in_step(st, s);
         books.leached_target += corrector.fluxes.substance(s)(f) * dt;
         books.leached_lower += corrector.fluxes.substance(s)(n) * dt;
     }

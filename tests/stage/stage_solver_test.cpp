@@ -61,12 +61,6 @@ StageResult solve_current_rows(ModelState& st, float stage_step)
     return solve_step_equations(st, {stage_step, st.state, st.immobile_concentration});
 }
 
-double stored_water(const ModelState& st)
-{
-    double sum = 0.0;
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        sum += static_cast<double>(st.water_content(c)) * st.compartment_thickness(c);
-    }
     return sum;
 }
 
