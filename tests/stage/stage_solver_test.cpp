@@ -61,9 +61,6 @@ StageResult solve_current_rows(ModelState& st, float stage_step)
     return solve_step_equations(st, {stage_step, st.state, st.immobile_concentration});
 }
 
-    return sum;
-}
-
 struct SoluteAmounts {
     double total = 0.0;         // dissolved + sorbed + gaseous + irreversibly sorbed
     double irreversible = 0.0;
