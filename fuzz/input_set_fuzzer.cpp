@@ -11,7 +11,7 @@
 
 #include "input/control_input.hpp"
 #include "input_set.hpp"
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "records/run_errors.hpp"
 #include "state/model_state.hpp"
 

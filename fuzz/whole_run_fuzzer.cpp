@@ -15,7 +15,7 @@
 #include "driver/time_loop.hpp"
 #include "input/control_input.hpp"
 #include "input_set.hpp"
-#include "main/file_set.hpp"
+#include "driver/file_set.hpp"
 #include "records/run_errors.hpp"
 #include "state/model_state.hpp"
 
@@ -76,7 +76,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         read_input(*st, *set);
         shorten(*st);
-        run_simulation(*st, *set);
+        start_simulation(*st, *set);
+        ObservationSeries observations(st->observation_depth_count);
+        RunRecord record;
+        while (simulate_step(*st, *set, observations, record)) {
+        }
     } catch (const OrderlyStop&) {
     } catch (const RunFailure&) {
     }
