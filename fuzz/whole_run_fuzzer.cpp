@@ -78,7 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         shorten(*st);
         start_simulation(*st, *set);
         ObservationSeries observations(st->observation_depth_count);
+        // The run's books start as a Run starts them.
         RunRecord record;
+        start_diagnostics(*st, record.diagnostics);
+        record.annual.start(*st, lower_face(*st));
         while (simulate_step(*st, *set, observations, record)) {
         }
     } catch (const OrderlyStop&) {
