@@ -29,7 +29,9 @@ void clear_solute_step_terms(ModelState& st)
 
 Run::Run(RunSetup setup)
     : state_(std::make_unique<ModelState>()),
-      files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory))
+      files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory)),
+      overrides_(setup.overrides),
+      observers_(std::move(setup.observers))
 {
     if (setup.console == nullptr) {
         throw std::invalid_argument("a run needs a console stream");
@@ -62,6 +64,10 @@ void Run::guarded(Action&& action)
         status_ = RunStatus::failed;
         message_ = failure.what();
         files_->console.write_list(message_);
+    } catch (const OverrideRejected& rejection) {
+        status_ = RunStatus::rejected;
+        message_ = rejection.what();
+        files_->console.write_list(message_);
     } catch (const std::exception& error) {
         status_ = RunStatus::internal;
         message_ = std::string("Interner Fehler: ") + error.what();
@@ -79,8 +85,12 @@ RunStatus Run::open()
         connect_fixed_files(*files_);
         clear_solute_step_terms(*state_);
         read_input(*state_, *files_);
+        apply_overrides(*state_, overrides_);
         start_simulation(*state_, *files_);
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
+        for (RunObserver* observer : observers_) {
+            observer->on_open(*state_);
+        }
     });
     return status_;
 }
@@ -91,7 +101,7 @@ RunStatus Run::step()
         return status_;
     }
     guarded([this] {
-        if (!simulate_step(*state_, *files_, *observations_, record_)) {
+        if (!simulate_step(*state_, *files_, *observations_, record_, observers_)) {
             status_ = RunStatus::completed;
         }
     });
@@ -140,6 +150,8 @@ int exit_status_of(RunStatus status)
         return 0;
     case RunStatus::failed:
         return 1;
+    case RunStatus::rejected:
+        return 64;
     default:  // internal, and a run that never ended
         return 2;
     }

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "driver/file_set.hpp"
+#include "driver/run_observer.hpp"
+#include "driver/run_overrides.hpp"
 #include "driver/run_record.hpp"
 #include "state/model_state.hpp"
 
@@ -27,6 +29,8 @@ struct RunSetup {
     std::filesystem::path output_directory{}; // the result files; empty: the working directory
     std::ostream* console = nullptr;         // receives the model's console log; required
     FileNameSource file_name_source{};       // answers the prompt for a blank weather file name
+    RunOverrides overrides{};                // replace vekin.txt's time step or period
+    RunObservers observers{};                // told of every record written; not owned
 };
 
 enum class RunStatus {
@@ -35,6 +39,7 @@ enum class RunStatus {
     completed,  // the clock passed the end of the period
     stopped,    // the input was inconsistent: orderly stop with a German message
     failed,     // a file could not be opened, read or written, or a value blew up
+    rejected,   // the caller's overrides were unusable: English message, nothing simulated
     internal,   // a fault of the program itself
 };
 
@@ -69,6 +74,8 @@ private:
     std::unique_ptr<FileSet> files_;
     std::unique_ptr<ObservationSeries> observations_;
     RunRecord record_;
+    RunOverrides overrides_;
+    RunObservers observers_;
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;
@@ -78,7 +85,8 @@ private:
 RunStatus run_to_end(Run& run);
 
 // The process exit status of a run that ended so: 0 for a normal end and for
-// an orderly stop, 1 for a failure, 2 for an internal fault.
+// an orderly stop, 1 for a failure, 2 for an internal fault, 64 (a usage
+// error) for overrides that were rejected.
 int exit_status_of(RunStatus status);
 
 }  // namespace soilcolumn

@@ -129,16 +129,19 @@ StageResult solve_stage(ModelState& st, const StageContext& stage)
 
 // The profile timer must exceed the interval and restarts at zero; the
 // observation timer needs only to reach 4 hours.
-void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations)
+void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations,
+                      const RunRecord& record, const RunObservers& observers)
 {
     st.time_since_output += st.time_step;
     if (st.time_since_output > st.output_interval) {
         st.time_since_output = 0.0f;
         write_profile_output(st, files);
+        for (RunObserver* observer : observers) observer->on_profile_output(st, record);
     }
     st.time_since_observation += st.time_step;
     if (st.observation_depth_count != 0 && st.time_since_observation >= observation_interval) {
         observations.write_record(st, files);
+        for (RunObserver* observer : observers) observer->on_observation_record(st, observations);
         st.time_since_observation = 0.0f;
     }
 }
@@ -180,7 +183,8 @@ StepResult advance_water_and_substances(ModelState& st)
     return result;
 }
 
-bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record)
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
+                   const RunObservers& observers)
 {
     prepare_boundaries(st, files);
     const StepResult result = advance_water_and_substances(st);
@@ -188,7 +192,7 @@ bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observatio
     report_stage(result.corrector, files, record);
     st.simulation_time += st.time_step;
     update_balances(st);
-    write_due_output(st, files, observations);
+    write_due_output(st, files, observations, record, observers);
     ++record.steps;
     if (static_cast<double>(st.simulation_end) >= st.simulation_time) {
         return true;
