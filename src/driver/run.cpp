@@ -48,7 +48,9 @@ TargetFace choose_target_face(const ModelState& st, const std::optional<double>&
 Run::Run(RunSetup setup)
     : state_(std::make_unique<ModelState>()),
       files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory)),
-      target_depth_(setup.target_depth)
+      target_depth_(setup.target_depth),
+      overrides_(setup.overrides),
+      observers_(std::move(setup.observers))
 {
     if (setup.console == nullptr) {
         throw std::invalid_argument("a run needs a console stream");
@@ -81,6 +83,10 @@ void Run::guarded(Action&& action)
         status_ = RunStatus::failed;
         message_ = failure.what();
         files_->console.write_list(message_);
+    } catch (const OverrideRejected& rejection) {
+        status_ = RunStatus::rejected;
+        message_ = rejection.what();
+        files_->console.write_list(message_);
     } catch (const std::exception& error) {
         status_ = RunStatus::internal;
         message_ = std::string("Interner Fehler: ") + error.what();
@@ -98,10 +104,14 @@ RunStatus Run::open()
         connect_fixed_files(*files_);
         clear_solute_step_terms(*state_);
         read_input(*state_, *files_);
+        apply_overrides(*state_, overrides_);
         start_simulation(*state_, *files_);
         start_diagnostics(*state_, record_.diagnostics);
         record_.annual.start(*state_, choose_target_face(*state_, target_depth_));
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
+        for (RunObserver* observer : observers_) {
+            observer->on_open(*state_);
+        }
     });
     return status_;
 }
@@ -112,7 +122,7 @@ RunStatus Run::step()
         return status_;
     }
     guarded([this] {
-        if (!simulate_step(*state_, *files_, *observations_, record_)) {
+        if (!simulate_step(*state_, *files_, *observations_, record_, observers_)) {
             status_ = RunStatus::completed;
         }
     });
@@ -162,6 +172,8 @@ int exit_status_of(const Run& run)
         return 0;
     case RunStatus::failed:
         return 1;
+    case RunStatus::rejected:
+        return 64;
     default:  // internal, and a run that never ended
         return 2;
     }

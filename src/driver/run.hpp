@@ -16,6 +16,8 @@
 #include <string>
 
 #include "driver/file_set.hpp"
+#include "driver/run_observer.hpp"
+#include "driver/run_overrides.hpp"
 #include "driver/run_record.hpp"
 #include "state/model_state.hpp"
 
@@ -32,6 +34,8 @@ struct RunSetup {
     // unset: 1 m, or the lower face of a shallower column. A depth outside
     // the column fails the run.
     std::optional<double> target_depth{};
+    RunOverrides overrides{};                // replace vekin.txt's time step or period
+    RunObservers observers{};                // told of every record written; not owned
 };
 
 enum class RunStatus {
@@ -40,6 +44,7 @@ enum class RunStatus {
     completed,  // the clock passed the end of the period
     stopped,    // the input was inconsistent: orderly stop with a German message
     failed,     // a file could not be opened, read or written, or a value blew up
+    rejected,   // the caller's overrides were unusable: English message, nothing simulated
     internal,   // a fault of the program itself
 };
 
@@ -75,6 +80,8 @@ private:
     std::unique_ptr<ObservationSeries> observations_;
     RunRecord record_;
     std::optional<double> target_depth_;
+    RunOverrides overrides_;
+    RunObservers observers_;
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;

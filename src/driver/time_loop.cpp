@@ -138,7 +138,8 @@ StageResult solve_stage(ModelState& st, const StageContext& stage)
 // The profile timer must exceed the interval and restarts at zero; the
 // observation timer needs only to reach 4 hours. Returns whether a profile
 // was written.
-bool write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations)
+bool write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations,
+                      const RunObservers& observers)
 {
     bool profile_written = false;
     st.time_since_output += st.time_step;
@@ -150,6 +151,7 @@ bool write_due_output(ModelState& st, FileSet& files, ObservationSeries& observa
     st.time_since_observation += st.time_step;
     if (st.observation_depth_count != 0 && st.time_since_observation >= observation_interval) {
         observations.write_record(st, files);
+        for (RunObserver* observer : observers) observer->on_observation_record(st, observations);
         st.time_since_observation = 0.0f;
     }
     return profile_written;
@@ -192,7 +194,8 @@ StepResult advance_water_and_substances(ModelState& st)
     return result;
 }
 
-bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record)
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
+                   const RunObservers& observers)
 {
     prepare_boundaries(st, files);
     const StepResult result = advance_water_and_substances(st);
@@ -202,8 +205,9 @@ bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observatio
     update_balances(st);
     book_step(st, result.predictor, result.corrector, record.diagnostics);
     record.annual.book_step(st, result.corrector);
-    if (write_due_output(st, files, observations)) {
+    if (write_due_output(st, files, observations, observers)) {
         book_output_time(st, record.diagnostics);
+        for (RunObserver* observer : observers) observer->on_profile_output(st, record);
     }
     ++record.steps;
     if (static_cast<double>(st.simulation_end) >= st.simulation_time) {

@@ -5,6 +5,7 @@
 
 #include "driver/file_set.hpp"
 #include "driver/result_files.hpp"
+#include "driver/run_observer.hpp"
 #include "driver/run_record.hpp"
 #include "stage/stage_context.hpp"
 #include "state/model_state.hpp"
@@ -29,7 +30,9 @@ StepResult advance_water_and_substances(ModelState& st);
 
 // One time step: dated inputs and boundaries, predictor and corrector,
 // balances, due output. Returns whether another step follows; after the
-// last one the end message has been written.
-bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record);
+// last one the end message has been written. The observers are told of
+// every record written, right after it.
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
+                   const RunObservers& observers = {});
 
 }  // namespace soilcolumn

@@ -1,23 +1,24 @@
-// Entry point: the classic run of the scenario in the working directory.
-// The console log goes to standard output; the exit status says how the run
-// ended:
-//   normal end or orderly stop (message already written)   0
-//   failure to open, read or write a file, a value blew up  1
-//   a fault of the program itself                           2
-//   normal end, but the numbers are unsafe (strong warning) 3
+// Entry point: hands the arguments and the process's streams to the command
+// line (src/cli) and returns its exit status. Without arguments the program
+// is the classic run of the scenario in the working directory, its console
+// log on standard output; cli/exit_status.hpp lists every exit status.
 #include <unistd.h>
 
 #include <iostream>
+#include <string>
+#include <vector>
 
-#include "driver/run.hpp"
+#include "cli/command_line.hpp"
 
-int main()
+int main(int argc, char** argv)
 {
-    soilcolumn::Run run({
-        .console = &std::cout,
+    const std::vector<std::string> args(argv, argv + argc);
+    return soilcolumn::cli::run_program(args, {
+        .in = &std::cin,
+        .out = &std::cout,
+        .err = &std::cerr,
         // A blank weather file name is asked for only when someone can answer.
-        .file_name_source = []() -> std::istream* { return isatty(STDIN_FILENO) != 0 ? &std::cin : nullptr; },
+        .stdin_is_terminal = isatty(STDIN_FILENO) != 0,
+        .stderr_is_terminal = isatty(STDERR_FILENO) != 0,
     });
-    soilcolumn::run_to_end(run);
-    return soilcolumn::exit_status_of(run);
 }

@@ -1,0 +1,122 @@
+#include "cli/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/exit_status.hpp"
+#include "cli/run_command.hpp"
+#include "cli/version.hpp"
+
+namespace soilcolumn::cli {
+namespace {
+
+constexpr const char* program_description =
+    "soilcolumn - vertical water flow and solute transport in a layered soil column.\n"
+    "\n"
+    "Without a command it runs the scenario in the current directory as it always has:\n"
+    "the input echo and progress on standard output, the results in aus1.txt..aus4.txt.\n";
+
+constexpr const char* program_footer =
+    "Examples:\n"
+    "  soilcolumn                          classic run in the current directory\n"
+    "  soilcolumn --exports                the same, plus the CSV tables and summary.json\n"
+    "  soilcolumn run examples/default     run a scenario, print a summary\n"
+    "  soilcolumn run scen -o results/a --days 30 --time-step 1800\n"
+    "\n"
+    "Exit status: 0 ok; 1 the run failed (file, read error, value blew up); 2 internal fault;\n"
+    "3 numerically unsafe; 4 input inconsistent (orderly stop); 64 usage error; 66 scenario\n"
+    "directory missing; 73 output directory cannot be written; 75 output directory in use.\n"
+    "The classic run keeps its own: 0 for a normal end or an orderly stop, 1 failure, 2 fault.";
+
+constexpr const char* run_footer =
+    "Reads vekin.txt, chemvek.txt, chemdat.txt, plant.txt and the weather file in DIR and\n"
+    "never changes them. Writes to OUTDIR the classic aus1.txt..aus4.txt, the model's\n"
+    "console log console.txt, the full-precision tables profiles.csv, balances.csv,\n"
+    "fluxes.csv, observations.csv, and summary.json. A short summary goes to standard\n"
+    "output; a progress bar to standard error when it is a terminal.\n"
+    "\n"
+    "Examples:\n"
+    "  soilcolumn run                              the scenario in the current directory\n"
+    "  soilcolumn run examples/default -q          no progress bar\n"
+    "  soilcolumn run scen -o out/short --days 10  the first 10 days, results in out/short\n"
+    "  soilcolumn run scen --time-step 900         a 15-minute step instead of vekin.txt's\n"
+    "\n"
+    "The file formats are described in docs/outputs.md; exit statuses in 'soilcolumn --help'.";
+
+std::string version_text()
+{
+    return "soilcolumn " + std::string(program_version()) + " (revision " +
+           std::string(source_revision()) + ")";
+}
+
+void report_usage_error(const ProcessIo& io, const std::string& what, bool in_run)
+{
+    *io.err << "soilcolumn: " << what << "\n"
+            << "Run 'soilcolumn " << (in_run ? "run " : "") << "--help' for usage.\n";
+}
+
+}  // namespace
+
+int run_program(const std::vector<std::string>& args, const ProcessIo& io)
+{
+    CLI::App app(program_description, "soilcolumn");
+    app.footer(program_footer);
+    app.set_version_flag("--version", version_text(), "Print the version and source revision, then exit");
+    bool exports = false;
+    app.add_flag("--exports", exports,
+                 "Classic run only: also write the CSV tables and summary.json next to the "
+                 "result files");
+
+    CLI::App* run = app.add_subcommand("run", "Run the scenario in DIR, results in OUTDIR (see 'soilcolumn run --help')");
+    run->footer(run_footer);
+    std::string scenario = ".";
+    std::string output;
+    std::string time_step_text;
+    std::string days_text;
+    bool quiet = false;
+    run->add_option("DIR", scenario, "Scenario directory (default: the current directory)");
+    run->add_option("-o,--output", output, "Directory for the results (default: DIR); created if missing")
+        ->type_name("OUTDIR");
+    run->add_option("--time-step", time_step_text, "Time step in seconds, instead of vekin.txt's")
+        ->type_name("SECONDS");
+    run->add_option("--days", days_text, "Simulated period in days, instead of vekin.txt's")
+        ->type_name("N");
+    run->add_flag("-q,--quiet", quiet, "No progress bar");
+    app.require_subcommand(0, 1);
+
+    std::vector<const char*> argv;
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == 0) {  // --help, --version
+            return app.exit(error, *io.out, *io.err);
+        }
+        report_usage_error(io, error.what(), run->parsed());
+        return exit_status::usage;
+    }
+
+    if (!run->parsed()) {
+        return run_classic(io, exports, args);
+    }
+    if (exports) {
+        report_usage_error(io, "--exports belongs to the classic run; 'run' always writes them", true);
+        return exit_status::usage;
+    }
+    RunOptions options;
+    options.scenario_directory = scenario;
+    if (!output.empty()) options.output_directory = output;
+    options.quiet = quiet;
+    options.command_line = args;
+    for (const auto& [option, text, target] :
+         {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},
+          std::tuple{"--days", &days_text, &options.overrides.simulated_days}}) {
+        if (run->count(option) == 0) continue;
+        if (const auto problem = parse_override(option, *text, *target)) {
+            report_usage_error(io, *problem, true);
+            return exit_status::usage;
+        }
+    }
+    return run_scenario(options, io);
+}
+
+}  // namespace soilcolumn::cli
