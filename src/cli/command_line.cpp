@@ -104,6 +104,12 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         ->check(CLI::IsMember({1, 2, 3}));
     run->add_option("--limit", endpoint.settings.limit, "Concentration limit, ug/L (default 0.1)")
         ->type_name("UG_L");
+    std::string numerics = "classic";
+    run->add_option("--numerics", numerics,
+                    "classic: the model's relaxation sweeps (default); sound: direct solves, "
+                    "conserving balances and step subdivision")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"classic", "sound"}));
     run->add_flag("-q,--quiet", quiet, "No progress bar");
     app.require_subcommand(0, 1);
 
@@ -130,6 +136,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
     options.quiet = quiet;
+    options.numerics = numerics == "sound" ? NumericsMode::sound : NumericsMode::classic;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},
