@@ -33,6 +33,7 @@ struct NumericsRecord {
     std::int64_t substance_balance_failures = 0;
     std::int64_t dry_limit_failures = 0;
     std::int64_t non_finite_failures = 0;
+    std::int64_t evaporation_failures = 0;
     double wet_limit_water_returned = 0.0;  // m the wet limit returned to the surface as ponded water
     // The model's running sums of substances, kept in 64-bit beside the
     // 32-bit values the result files print (g/m2).

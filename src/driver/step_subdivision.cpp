@@ -94,8 +94,26 @@ bool substance_balance_fails(const SubstanceTotals& inventory_before, const Mode
     return false;
 }
 
+// The soil evaporation (m/s) the suction of the surface compartment at the
+// end of the piece would give, against the one the piece used.
+bool evaporation_changes(const ModelState& st)
+{
+    if (st.plant_type == 0) {
+        return false;
+    }
+    float evaporation = 0.0f;
+    float dew_point = st.dew_point_temperature;
+    compute_evaporation(evaporation, st.relative_humidity, st.air_temperature, st.matric_potential(2), dew_point,
+                        st.weather_date[1], st.plant_type);
+    evaporation *= 1.1574e-8f;  // mm/day to m/s
+    const double used = st.soil_evaporation;
+    const double change = std::fabs(static_cast<double>(evaporation) - used);
+    return change > smallest_evaporation && change > piece_evaporation_share * std::fabs(used);
+}
+
 void count_failures(const PieceCheck& check, NumericsRecord& numerics)
 {
+    numerics.evaporation_failures += check.evaporation ? 1 : 0;
     numerics.non_finite_failures += check.non_finite ? 1 : 0;
     numerics.oscillation_failures += check.oscillation ? 1 : 0;
     numerics.water_balance_failures += check.water_balance ? 1 : 0;
@@ -160,6 +178,7 @@ PieceCheck check_piece(const ModelState& start, const SubstanceTotals& inventory
         check.dry_limit = check.dry_limit
                           || (st.matric_potential(c) >= driest_suction && start.matric_potential(c) < driest_suction);
     }
+    check.evaporation = evaporation_changes(st);
     check.water_balance = water_balance_fails(start, st, result);
     check.substance_balance = substance_balance_fails(inventory_before, st, result, inventory_after);
     return check;
@@ -185,6 +204,10 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
         inventory_before(s) = substance_inventory(st, s);
     }
     while (position < whole) {
+        // The weather of the step holds for every piece; the soil
+        // evaporation follows the surface suction at the piece's start.
+        update_soil_evaporation(st);
+        offer_surface_flux(st);
         start = st;
         st.time_step = full_step / static_cast<float>(1 << level);
         StepResult result = advance_soundly(st);

@@ -23,7 +23,11 @@ struct PieceCheck {
     bool water_balance = false;  // stored water changed by more than the faces let through
     bool substance_balance = false;
     bool dry_limit = false;      // a suction reached the dry limit that was below it at the start
-    bool passed() const { return !(non_finite || oscillation || water_balance || substance_balance || dry_limit); }
+    bool evaporation = false;    // the soil evaporation at the end differs from the one the piece used
+    bool passed() const
+    {
+        return !(non_finite || oscillation || water_balance || substance_balance || dry_limit || evaporation);
+    }
 };
 
 // Local balance tolerances of a piece: water in m, substances in g/m2, each
@@ -32,6 +36,11 @@ inline constexpr double piece_water_tolerance = 1.0E-7;        // m
 inline constexpr double piece_water_share = 1.0E-5;            // of the water through both faces
 inline constexpr double piece_substance_share = 1.0E-5;        // of inventory, applied and entered
 inline constexpr double piece_substance_tolerance = 1.0E-12;   // g/m2
+// The soil evaporation follows the suction of the surface compartment, and
+// a piece takes it at its start: a piece over which it changes by more than
+// this share is too long for the drying it causes.
+inline constexpr double piece_evaporation_share = 0.05;
+inline constexpr double smallest_evaporation = 1.0E-10;  // m/s: below it changes do not count
 
 // The checks of a piece advanced from `start` (whose substance inventories,
 // g/m2, are given) to `st`; the boundary compartments do not count. Returns
