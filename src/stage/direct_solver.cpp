@@ -49,12 +49,18 @@ struct DirectWork {
 // Water content and capacity of compartment c at suction h by its retention
 // model, as compute_water_retention and compute_hydraulic_properties would
 // give them, without touching the model's tables.
-void retention_at(const ModelState& st, int c, float h, double& theta, double& capacity)
+double water_content_at(const ModelState& st, int c, float h)
 {
     float suction = h;
-    float water_content = retention_water_content(st, c, suction, st.water_content(c));
-    capacity = retention_capacity(st, c, suction, water_content, st.water_capacity(c));
-    theta = water_content;
+    return retention_water_content(st, c, suction, st.water_content(c));
+}
+
+double capacity_at(const ModelState& st, int c, float h, double theta)
+{
+    // Model 8 raises h to the wet limit before it evaluates, as its water content does.
+    const float suction = st.retention_model(c) == 8 ? std::max(h, wettest_suction) : h;
+    float water_content = static_cast<float>(theta);
+    return retention_capacity(st, c, suction, water_content, st.water_capacity(c));
 }
 
 // The water (m/s) the rows take out of compartment c for the iterate hc,
@@ -129,7 +135,7 @@ double water_mass_residual(const ModelState& st, const SpeciesTable& state, floa
     const int n = st.compartment_count;
     double residual = 0.0;
     for (int c = 2; c <= n - 1; ++c) {
-        retention_at(st, c, state(c, 0), w.theta(c), w.capacity(c));
+        w.theta(c) = water_content_at(st, c, state(c, 0));
     }
     for (int c = 2; c <= n - 1; ++c) {
         const double stored = st.compartment_thickness(c) * (w.theta(c) - w.theta_old(c));
@@ -156,6 +162,9 @@ PhaseResult solve_water_rows(const ModelState& st, SpeciesTable& state, float dt
     double previous_residual = 0.0;
     for (int k = 1; k <= (conserve ? max_iterations : 1); ++k) {
         if (k > 1) {
+            for (int c = 2; c <= n - 1; ++c) {
+                w.capacity(c) = capacity_at(st, c, state(c, 0), w.theta(c));
+            }
             assemble_conserving_water_rows(st, dt, w);
         }
         close_rows(st, w.h, first, last, w);
@@ -180,7 +189,7 @@ PhaseResult solve_water_rows(const ModelState& st, SpeciesTable& state, float dt
     }
     if (!conserve) {
         for (int c = 2; c <= n - 1; ++c) {
-            retention_at(st, c, state(c, 0), w.theta(c), w.capacity(c));
+            w.theta(c) = water_content_at(st, c, state(c, 0));
         }
     }
     return result;
@@ -302,13 +311,13 @@ void assemble_old_solute_terms(const ModelState& st, int s, const SpeciesTable& 
 }
 
 PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, SubstanceTable& immobile, float dt,
-                            DirectWork& w)
+                            int iterations, DirectWork& w)
 {
     const int n = st.compartment_count;
     PhaseResult result;
     const double first = state(1, s);
     const double last = state(n, s);
-    for (int k = 1; k <= max_iterations; ++k) {
+    for (int k = 1; k <= iterations; ++k) {
         double moved = 0.0;
         double held = 0.0;
         for (int c = 2; c <= n - 1; ++c) {
@@ -347,7 +356,7 @@ PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, Su
         }
         result.sweeps = k;
         result.relative_residual = held > 0.0 ? moved / held : moved;
-        if (moved <= solute_mass_tolerance * held || moved == 0.0) {
+        if (moved <= solute_mass_tolerance * held || moved == 0.0 || iterations == 1) {
             result.converged = true;
             break;
         }
@@ -360,14 +369,14 @@ PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, Su
 }
 
 PhaseResult solve_solute_rows(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, float dt,
-                              DirectWork& w)
+                              int iterations, DirectWork& w)
 {
     PhaseResult result;
     result.converged = true;
     result.sweeps = 1;
     for (int s = 1; s <= st.substance_count; ++s) {
         assemble_old_solute_terms(st, s, state, immobile, w);
-        const PhaseResult substance = solve_substance(st, s, state, immobile, dt, w);
+        const PhaseResult substance = solve_substance(st, s, state, immobile, dt, iterations, w);
         result.sweeps = std::max(result.sweeps, substance.sweeps);
         result.converged = result.converged && substance.converged;
         result.relative_residual = std::max(result.relative_residual, substance.relative_residual);
@@ -413,7 +422,10 @@ StageResult solve_step_equations_directly(ModelState& st, const StageContext& st
     compute_water_retention(st, state);
     compute_hydraulic_properties(st, state);
     measure_limited_water(st, state, w, result.limits);
-    result.solutes = solve_solute_rows(st, state, immobile, stage.stage_step, w);
+    // The predictor's concentrations only set the mid-step degradation and
+    // sorption terms of the corrector: one Newton step, linearised at the
+    // start of the stage as the classic rows are, is enough there.
+    result.solutes = solve_solute_rows(st, state, immobile, stage.stage_step, conserve_water ? max_iterations : 1, w);
     compute_storage_capacities(st, state, immobile);
     book_solute_face_fluxes(st, old_state, state, result.fluxes);
     result.negative_mass_cleared = clear_negative_concentrations(st, state, immobile);
