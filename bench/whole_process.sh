@@ -6,9 +6,10 @@
 #
 #     bench/whole_process.sh [-r RUNS] BIN [BIN...]
 #
-# With hyperfine installed, it reports mean, spread and a comparison; without
-# it, a shell loop prints the median of RUNS wall times per build and case,
-# the builds taking turns so that a change of machine load hits all alike.
+# With hyperfine installed (and INTERLEAVE unset), hyperfine times RUNS runs
+# of each build in turn; otherwise a shell loop lets the builds take turns
+# run by run, so that a change of machine load hits all alike. Both print
+# the median of RUNS wall times per build and case.
 set -euo pipefail
 runs=5
 if [ "${1:-}" = "-r" ]; then runs=$2; shift 2; fi
@@ -27,7 +28,7 @@ for b in "$@"; do bins+=("$(realpath "$b")"); done
 
 for name in default large; do
     cd "$scratch/$name"
-    if command -v hyperfine >/dev/null; then
+    if [ -z "${INTERLEAVE:-}" ] && command -v hyperfine >/dev/null; then
         cmds=()
         for b in "${bins[@]}"; do cmds+=("$b"); done
         # -N: no shell in between; hyperfine discards the program's output.
