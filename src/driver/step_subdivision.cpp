@@ -74,19 +74,25 @@ bool water_balance_fails(const ModelState& start, const ModelState& st, const St
     return !(std::fabs(error) <= piece_water_tolerance + piece_water_share * (std::fabs(in) + std::fabs(out)));
 }
 
+// The direct solve conserves the stored mass of every substance once its
+// iteration has converged: what can still break a piece's balance is an
+// iteration that did not converge and the mass added where negative
+// concentrations are set to zero, against what the column held and what
+// moved through its faces.
 bool substance_balance_fails(const SubstanceTotals& inventory_before, const ModelState& st,
-                             const StepResult& result, SubstanceTotals& inventory_after)
+                             const StepResult& result)
 {
+    if (!result.corrector.solutes.converged) {
+        return true;
+    }
     const double dt = st.time_step;
     const int n = st.compartment_count;
     for (int s = 1; s <= st.substance_count; ++s) {
-        const double before = inventory_before(s);
-        inventory_after(s) = substance_inventory(st, s);
         const double applied = static_cast<double>(st.surface_input_flux(s)) * dt;
         const double entered = result.corrector.fluxes.substance(s)(2) * dt;
         const double leached = result.corrector.fluxes.substance(s)(n) * dt;
-        const double error = inventory_after(s) - before - (applied + entered - leached - degraded_in_step(st, s));
-        const double reference = before + applied + std::fabs(entered) + std::fabs(leached);
+        const double reference = inventory_before(s) + applied + std::fabs(entered) + std::fabs(leached);
+        const double error = result.corrector.negative_mass_cleared(s);
         if (!(std::fabs(error) <= piece_substance_tolerance + piece_substance_share * reference)) {
             return true;
         }
@@ -164,7 +170,7 @@ StepResult advance_soundly(ModelState& st)
 }
 
 PieceCheck check_piece(const ModelState& start, const SubstanceTotals& inventory_before, const ModelState& st,
-                       const StepResult& result, SubstanceTotals& inventory_after)
+                       const StepResult& result)
 {
     PieceCheck check;
     check.non_finite = !finite_state(st, result);
@@ -180,7 +186,7 @@ PieceCheck check_piece(const ModelState& start, const SubstanceTotals& inventory
     }
     check.evaporation = evaporation_changes(st);
     check.water_balance = water_balance_fails(start, st, result);
-    check.substance_balance = substance_balance_fails(inventory_before, st, result, inventory_after);
+    check.substance_balance = substance_balance_fails(inventory_before, st, result);
     return check;
 }
 
@@ -198,10 +204,10 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
     int level = 0;
     int position = 0;
     bool subdivided = false;
+    // The inventories the books hold at the start of the step.
     SubstanceTotals inventory_before;
-    SubstanceTotals inventory_after;
     for (int s = 1; s <= st.substance_count; ++s) {
-        inventory_before(s) = substance_inventory(st, s);
+        inventory_before(s) = record.diagnostics.substance(s).inventory();
     }
     while (position < whole) {
         // The weather of the step holds for every piece; the soil
@@ -211,7 +217,7 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
         start = st;
         st.time_step = full_step / static_cast<float>(1 << level);
         StepResult result = advance_soundly(st);
-        const PieceCheck check = check_piece(start, inventory_before, st, result, inventory_after);
+        const PieceCheck check = check_piece(start, inventory_before, st, result);
         if (!check.passed()) {
             count_failures(check, numerics);
             if (level < finest_subdivision_level) {
@@ -227,7 +233,9 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
         book_advanced_step(st, result, files, record);
         keep_substance_sums_in_64_bit(st, numerics);
         ++numerics.pieces;
-        inventory_before = inventory_after;
+        for (int s = 1; s <= st.substance_count; ++s) {
+            inventory_before(s) = record.diagnostics.substance(s).inventory();
+        }
         numerics.deepest_level = level > numerics.deepest_level ? level : numerics.deepest_level;
         position += whole >> level;
         while (level > 0 && position % (whole >> (level - 1)) == 0) {

@@ -28,6 +28,28 @@ constexpr double solute_mass_tolerance = 1.0E-9;
 // Newton's iteration evaluates it at no less than this concentration.
 constexpr double smallest_slope_concentration = 1.0E-12;  // g/m3
 
+// The Freundlich isotherm Kd C^n (g/kg; none at C <= 0) and its slope
+// n Kd C^(n-1), from one power.
+struct Isotherm {
+    double sorbed;
+    double slope;
+};
+
+Isotherm freundlich(double coefficient, double concentration, double exponent)
+{
+    if (exponent == 1.0) {
+        return {concentration > 0.0 ? coefficient * concentration : 0.0, coefficient};
+    }
+    if (concentration <= smallest_slope_concentration) {
+        const double c = smallest_slope_concentration;
+        const double at_floor = coefficient * std::pow(c, exponent);
+        return {concentration > 0.0 ? coefficient * std::pow(concentration, exponent) : 0.0,
+                exponent * at_floor / c};
+    }
+    const double value = coefficient * std::pow(concentration, exponent);
+    return {value, exponent * value / concentration};
+}
+
 // The values of one stage's solve; nothing carries over to the next call.
 struct DirectWork {
     TridiagonalRows rows;
@@ -42,6 +64,8 @@ struct DirectWork {
     CompartmentArray<double> old_transport;       // g/m2/s: old-time part of the mobile rows and explicit terms
     CompartmentArray<double> old_mobile_mass;     // g/m3 of soil
     CompartmentArray<double> old_immobile_mass;
+    CompartmentArray<Isotherm> mobile_isotherm;    // at the current solute iterates
+    CompartmentArray<Isotherm> immobile_isotherm;
 };
 
 // ---- Water ----
@@ -232,28 +256,6 @@ void measure_limited_water(const ModelState& st, const SpeciesTable& state, cons
 
 // ---- Solutes ----
 
-// The Freundlich isotherm Kd C^n (g/kg; none at C <= 0) and its slope
-// n Kd C^(n-1), from one power.
-struct Isotherm {
-    double sorbed;
-    double slope;
-};
-
-Isotherm freundlich(double coefficient, double concentration, double exponent)
-{
-    if (exponent == 1.0) {
-        return {concentration > 0.0 ? coefficient * concentration : 0.0, coefficient};
-    }
-    if (concentration <= smallest_slope_concentration) {
-        const double c = smallest_slope_concentration;
-        const double at_floor = coefficient * std::pow(c, exponent);
-        return {concentration > 0.0 ? coefficient * std::pow(concentration, exponent) : 0.0,
-                exponent * at_floor / c};
-    }
-    const double value = coefficient * std::pow(concentration, exponent);
-    return {value, exponent * value / concentration};
-}
-
 // Mass per volume of soil (g/m3) the mobile and the immobile region hold at
 // the concentrations given, and its slope; a mobile region without water
 // holds none. The sorbent is shared in proportion to the pore space.
@@ -262,7 +264,8 @@ struct RegionMass {
     double slope;
 };
 
-RegionMass mobile_mass(const ModelState& st, int c, int s, double theta, double theta_im, double cm)
+RegionMass mobile_mass(const ModelState& st, int c, int s, double theta, double theta_im, double cm,
+                       const Isotherm& isotherm)
 {
     if (!(st.aggregate_porosity(c) < theta)) {
         return {0.0, 0.0};
@@ -270,15 +273,13 @@ RegionMass mobile_mass(const ModelState& st, int c, int s, double theta, double 
     const double r = static_cast<double>(st.aggregate_porosity(c)) / st.porosity(c);
     const double sorbent = static_cast<double>(st.bulk_density(c)) * (1.0 - r);
     const double liquid_and_air = (theta - theta_im) + st.henry_constant(s) * (st.porosity(c) - theta);
-    const Isotherm isotherm = freundlich(st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
     return {liquid_and_air * cm + sorbent * isotherm.sorbed, liquid_and_air + sorbent * isotherm.slope};
 }
 
-RegionMass immobile_mass(const ModelState& st, int c, int s, double theta_im, double cim)
+RegionMass immobile_mass(const ModelState& st, int c, double theta_im, double cim, const Isotherm& isotherm)
 {
     const double r = static_cast<double>(st.aggregate_porosity(c)) / st.porosity(c);
     const double sorbent = static_cast<double>(st.bulk_density(c)) * r;
-    const Isotherm isotherm = freundlich(st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
     return {theta_im * cim + sorbent * isotherm.sorbed, theta_im + sorbent * isotherm.slope};
 }
 
@@ -303,8 +304,13 @@ void assemble_old_solute_terms(const ModelState& st, int s, const SpeciesTable& 
                              + (static_cast<double>(st.lower_coupling(c, s)) - st.upward_half_flux(c + 1)) * below
                              - mobile_outflow(st, c, s) * state(c, s) + st.mobile_degradation(c, s)
                              + st.source_term(c, s) - st.transfer_rate(c, s) - st.mobile_irreversible_rate(c, s);
-        w.old_mobile_mass(c) = mobile_mass(st, c, s, w.theta_old(c), w.immobile_theta_old(c), state(c, s)).mass;
-        w.old_immobile_mass(c) = immobile_mass(st, c, s, w.immobile_theta_old(c), immobile(c, s)).mass;
+        // The first iteration starts from these concentrations: their
+        // isotherm values serve it too.
+        w.mobile_isotherm(c) = freundlich(st.sorption_coefficient(c, s), state(c, s), st.sorption_exponent(c, s));
+        w.immobile_isotherm(c) = freundlich(st.sorption_coefficient(c, s), immobile(c, s), st.sorption_exponent(c, s));
+        w.old_mobile_mass(c) =
+            mobile_mass(st, c, s, w.theta_old(c), w.immobile_theta_old(c), state(c, s), w.mobile_isotherm(c)).mass;
+        w.old_immobile_mass(c) = immobile_mass(st, c, w.immobile_theta_old(c), immobile(c, s), w.immobile_isotherm(c)).mass;
         w.mobile(c) = state(c, s);
         w.immobile(c) = immobile(c, s);
     }
@@ -324,7 +330,12 @@ PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, Su
             const double dz_dt = static_cast<double>(st.compartment_thickness(c)) / dt;
             const double theta = st.water_content(c);
             const double theta_im = st.immobile_water_content(c);
-            const RegionMass m = mobile_mass(st, c, s, theta, theta_im, w.mobile(c));
+            if (k > 1) {
+                w.mobile_isotherm(c) = freundlich(st.sorption_coefficient(c, s), w.mobile(c), st.sorption_exponent(c, s));
+                w.immobile_isotherm(c) =
+                    freundlich(st.sorption_coefficient(c, s), w.immobile(c), st.sorption_exponent(c, s));
+            }
+            const RegionMass m = mobile_mass(st, c, s, theta, theta_im, w.mobile(c), w.mobile_isotherm(c));
             w.capacity(c) = m.slope;  // the water capacities are no longer needed
             w.rows.lower(c) = -(static_cast<double>(st.upper_coupling(c, s)) + st.downward_half_flux(c));
             w.rows.upper(c) = -(static_cast<double>(st.lower_coupling(c, s)) - st.upward_half_flux(c + 1));
@@ -332,7 +343,7 @@ PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, Su
             w.rows.rhs(c) = dz_dt * (w.old_mobile_mass(c) - m.mass + m.slope * w.mobile(c)) + w.old_transport(c);
 
             // The immobile row of the compartment stands alone.
-            const RegionMass im = immobile_mass(st, c, s, theta_im, w.immobile(c));
+            const RegionMass im = immobile_mass(st, c, theta_im, w.immobile(c), w.immobile_isotherm(c));
             if (im.slope > 0.0) {
                 const double target = w.old_immobile_mass(c)
                                       + (static_cast<double>(st.immobile_degradation(c, s)) + st.immobile_source(c, s)
