@@ -49,6 +49,7 @@ constexpr const char* run_footer =
     "  soilcolumn run scen -o out/short --days 10  the first 10 days, results in out/short\n"
     "  soilcolumn run scen --time-step 900         a 15-minute step instead of vekin.txt's\n"
     "  soilcolumn run scen --period-years 2        biennial periods (application every 2 years)\n"
+    "  soilcolumn run scen --numerics sound        the sound numerics instead of the classic ones\n"
     "\n"
     "The file formats are described in docs/outputs.md; exit statuses in 'soilcolumn --help'.";
 
