@@ -36,6 +36,9 @@ struct MemberResult {
     std::vector<double> substance_error_percent{};
     int warning_count = 0;
     std::optional<double> endpoint_ug_per_l{};  // substance 1 at the target face
+    // A member skipped by --resume: how it ended in the earlier batch (its
+    // figures are those of member.json); unset when that is not known.
+    std::optional<MemberStatus> earlier_status{};
 };
 
 struct BatchSettings {
@@ -46,15 +49,16 @@ struct BatchSettings {
     std::function<void(const MemberResult&, std::size_t done, std::size_t total)> on_member_done{};
 };
 
-// The name of the file a finished member leaves in its output directory;
-// --resume skips members that have it.
+// The name of the file a finished member leaves in its output directory
+// (after its row, member.json); --resume skips members that have it.
 inline constexpr const char* member_done_file = "member.done";
 
 // Runs every member; the rows come back in the order of the members.
 std::vector<MemberResult> run_batch(const std::vector<BatchMember>& members, const BatchSettings& settings);
 
 // One member through the engine, its console log in output_directory /
-// console.txt.
+// console.txt. The exit status is the one `soilcolumn run` gives (4 for an
+// orderly stop on inconsistent input); 130 when the member was interrupted.
 MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop_requested);
 
 }  // namespace soilcolumn

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/batch_command.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/run_command.hpp"
 #include "cli/version.hpp"
@@ -81,6 +82,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     run->add_option("--days", days_text, "Simulated period in days, instead of vekin.txt's")
         ->type_name("N");
     run->add_flag("-q,--quiet", quiet, "No progress bar");
+    BatchCommand batch;
+    add_batch_command(app, batch);
     app.require_subcommand(0, 1);
 
     std::vector<const char*> argv;
@@ -95,6 +98,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         return exit_status::usage;
     }
 
+    if (batch.app->parsed()) return run_batch_command(batch.options, io);
     if (!run->parsed()) {
         return run_classic(io, exports, args);
     }
