@@ -10,6 +10,8 @@ packages=(
   libcli11-dev                         # command line parsing (header-only)
   nlohmann-json3-dev                   # summary.json (header-only)
   python3 python3-jsonschema           # tests: CSV read-back, summary schema check
+  slurm-wlm munge                      # tests: ensembles on a one-node Slurm cluster
+  parallel                             # tests: ensembles through GNU parallel
 )
 
 missing=()
