@@ -12,6 +12,7 @@ packages=(
   python3 python3-jsonschema           # tests: CSV read-back, summary schema check
   slurm-wlm munge                      # tests: ensembles on a one-node Slurm cluster
   parallel                             # tests: ensembles through GNU parallel
+  time                                 # bench/batch_memory.py: peak memory of a batch
 )
 
 missing=()
