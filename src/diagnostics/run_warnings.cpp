@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "input/orderly_stop.hpp"
@@ -22,37 +23,47 @@ double largest_magnitude(const Extreme& over_outputs, double at_end)
     return std::max(std::fabs(over_outputs.value), std::fabs(at_end));
 }
 
-void warn_water_balance(const ModelState& st, RunRecord& record, records::OutputUnit& console)
+// Whether a balance error (in %, the largest at the output times and the
+// one at the end) calls for a warning, and whether for a strong one, which
+// the record counts; none when it is within the tolerance.
+std::optional<bool> judge_balance(const Extreme& over_outputs, double at_end, RunRecord& record)
 {
-    const WaterBookkeeping& water = record.diagnostics.water;
-    const double largest = largest_magnitude(water.largest_relative_error, water.relative_error());
+    const double largest = largest_magnitude(over_outputs, at_end);
     if (largest <= balance_warning) {
-        return;
+        return std::nullopt;
     }
     const bool strong = largest > balance_strong_warning;
     record.strong_warnings += strong ? 1 : 0;
+    return strong;
+}
+
+void warn_water_balance(const ModelState& st, RunRecord& record, records::OutputUnit& console)
+{
+    const WaterBookkeeping& water = record.diagnostics.water;
+    const std::optional<bool> strong = judge_balance(water.largest_relative_error, water.relative_error(), record);
+    if (!strong) {
+        return;
+    }
     write_warning(console,
                   "(1X,/,1X,'WARNUNG: Fehler der Wasserbilanz aus den Randfluessen:',G12.5,' mm (',G11.4,"
                   "' %)',A,/,3X,'groesster Fehler',G11.4,' % am Tag',F10.2,/,3X,"
                   "'Abhilfe: Zeitschritt verkleinern, z. B. auf',F8.0,' s')",
-                  {1000.0 * water.error(), water.relative_error(), mark(strong),
+                  {1000.0 * water.error(), water.relative_error(), mark(*strong),
                    water.largest_relative_error.value, water.largest_relative_error.day, suggested_step(st)});
 }
 
 void warn_substance_balance(const ModelState& st, int s, RunRecord& record, records::OutputUnit& console)
 {
     const SubstanceBookkeeping& books = record.diagnostics.substance(s);
-    const double largest = largest_magnitude(books.largest_relative_error, books.relative_error());
-    if (largest <= balance_warning) {
+    const std::optional<bool> strong = judge_balance(books.largest_relative_error, books.relative_error(), record);
+    if (!strong) {
         return;
     }
-    const bool strong = largest > balance_strong_warning;
-    record.strong_warnings += strong ? 1 : 0;
     write_warning(console,
                   "(1X,/,1X,'WARNUNG: Fehler der Stoffbilanz von Stoff',I2,':',G12.4,' g/m2 (',G11.4,' %)',A,"
                   "/,3X,'groesster Fehler',G11.4,' % am Tag',F10.2,/,3X,"
                   "'Abhilfe: Zeitschritt verkleinern, z. B. auf',F8.0,' s')",
-                  {std::int32_t{s}, books.error(), books.relative_error(), mark(strong),
+                  {std::int32_t{s}, books.error(), books.relative_error(), mark(*strong),
                    books.largest_relative_error.value, books.largest_relative_error.day, suggested_step(st)});
 }
 

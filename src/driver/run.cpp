@@ -35,7 +35,7 @@ TargetFace choose_target_face(const ModelState& st, const std::optional<double>&
         if (auto face = target_face_near(st, *asked, message)) {
             return *face;
         }
-        throw RunFailure(message);
+        throw OverrideRejected(message);
     }
     if (auto face = target_face_near(st, default_target_depth, message)) {
         return *face;

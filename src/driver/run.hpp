@@ -32,7 +32,7 @@ struct RunSetup {
     FileNameSource file_name_source{};       // answers the prompt for a blank weather file name
     // Depth (m) whose face the annual balances and the endpoint evaluate;
     // unset: 1 m, or the lower face of a shallower column. A depth outside
-    // the column fails the run.
+    // the column is rejected like an unusable override.
     std::optional<double> target_depth{};
     RunOverrides overrides{};                // replace vekin.txt's time step or period
     RunObservers observers{};                // told of every record written; not owned

@@ -58,6 +58,7 @@ std::optional<double> flux_averaged_concentration(double mass, double water)
 void AnnualBalances::start(const ModelState& st, const TargetFace& target)
 {
     target_ = target;
+    lower_ = lower_face(st);
     years_.clear();
     // One year more than the period spans, and one for a partial start.
     years_.reserve(static_cast<std::size_t>(st.simulation_end / (365.0 * seconds_per_day)) + 3);
@@ -90,7 +91,7 @@ void AnnualBalances::book_step(const ModelState& st, const StageResult& correcto
 {
     YearBalance& year = year_in_force(st);
     const double dt = st.time_step;
-    const int n = st.compartment_count;
+    const int n = lower_.face;
     const int f = target_.face;
     year.last_day = st.simulation_time / seconds_per_day;
     year.precipitation += static_cast<double>(st.precipitation_total) - last_precipitation_total_;

@@ -61,11 +61,13 @@ public:
 
     const std::vector<YearBalance>& years() const { return years_; }
     const TargetFace& target() const { return target_; }
+    const TargetFace& lower() const { return lower_; }
 
 private:
     YearBalance& year_in_force(const ModelState& st);
 
     TargetFace target_;
+    TargetFace lower_;
     std::vector<YearBalance> years_;
     double storage_at_year_start_ = 0.0;
     double storage_now_ = 0.0;

@@ -29,6 +29,13 @@ struct EndpointSettings {
     double limit = 0.1;  // ug/L
 };
 
+// How an endpoint is asked for: the target depth given (none: the default
+// of 1 m) and the evaluation settings.
+struct EndpointRequest {
+    std::optional<double> target_depth{};
+    EndpointSettings settings{};
+};
+
 struct Endpoint {
     std::vector<LeachingPeriod> periods;  // every evaluation period, in the order of the run
     int usable_periods = 0;               // those with percolation
