@@ -133,17 +133,26 @@ void check_weather_date(const std::array<std::int32_t, 3>& date, const records::
 // more than about 1.8 m in one day; air temperatures on the earth's surface
 // lie between about -89 and 57 deg C; relative humidity is a percentage
 // (100 % gives no evaporation from a wet surface).
+constexpr ValidRange precipitation_range{0.0f, 2000.0f, true, "0 bis 2000 mm"};
+constexpr ValidRange air_temperature_range{-90.0f, 60.0f, true, "-90 bis 60 Grad C"};
+constexpr ValidRange relative_humidity_range{0.0f, 100.0f, true, "0 bis 100 %"};
+
+// Runs once per weather day inside the step loop: the place of the message
+// is put together only when a value is out of range, so that a day in
+// range allocates nothing.
 void check_weather_values(const ModelState& st, const records::InputUnit& weather,
                           records::OutputUnit& console)
 {
+    if (precipitation_range.contains(st.day_precipitation) &&
+        air_temperature_range.contains(st.air_temperature) &&
+        relative_humidity_range.contains(st.relative_humidity)) {
+        return;
+    }
     const std::string where = "Wetterdatei " + weather.file_name() + ", Satz" +
                               records::render_integer(weather.record_number(), 6) + ": ";
-    check_within(console, where + "Niederschlag", st.day_precipitation, " mm",
-                 {0.0f, 2000.0f, true, "0 bis 2000 mm"});
-    check_within(console, where + "Lufttemperatur", st.air_temperature, " Grad C",
-                 {-90.0f, 60.0f, true, "-90 bis 60 Grad C"});
-    check_within(console, where + "relative Feuchte", st.relative_humidity, " %",
-                 {0.0f, 100.0f, true, "0 bis 100 %"});
+    check_within(console, where + "Niederschlag", st.day_precipitation, " mm", precipitation_range);
+    check_within(console, where + "Lufttemperatur", st.air_temperature, " Grad C", air_temperature_range);
+    check_within(console, where + "relative Feuchte", st.relative_humidity, " %", relative_humidity_range);
 }
 
 // The next day of the weather series; after its last record the series
@@ -245,11 +254,15 @@ void check_plant_record_end(float end_days, float end_seconds, const records::In
 void check_applied_amounts(const ModelState& st, const SubstanceArray& amount,
                            const records::InputUnit& chemdat, records::OutputUnit& console)
 {
+    constexpr ValidRange amount_range{0.0f, 3.4e38f, true, "ab 0 g/m2"};
     for (int s = 1; s <= st.substance_count; ++s) {
+        if (amount_range.contains(amount(s))) {
+            continue;  // the message is put together only for an amount out of range
+        }
         check_within(console,
                      "chemdat.txt, Satz" + records::render_integer(chemdat.record_number(), 6) +
                          numbered(", Stoff", s) + ": Menge",
-                     amount(s), " g/m2", {0.0f, 3.4e38f, true, "ab 0 g/m2"});
+                     amount(s), " g/m2", amount_range);
     }
 }
 

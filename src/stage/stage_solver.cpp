@@ -47,16 +47,18 @@ double relative_to(float residual_sum, float norm)
     return norm > 0.0f ? static_cast<double>(residual_sum) / norm : residual_sum;
 }
 
-// Work values of one call; nothing carries over to the next.
+// Work values of one call; nothing carries over to the next. The tables
+// are written for compartments 2..N-1 and substances 1..S before they are
+// read, so they are not zeroed; the sums start at zero.
 struct SolverWork {
-    CompartmentColumn water_rhs;
+    CompartmentColumn water_rhs{left_unset};
     float water_norm = 0.0f;
-    SubstanceTable old_mobile_diag;
-    SubstanceTable old_immobile_diag;
-    SubstanceTable mobile_diag;
-    SubstanceTable immobile_diag;
-    SubstanceTable mobile_rhs;
-    SubstanceTable immobile_rhs;
+    SubstanceTable old_mobile_diag{left_unset};
+    SubstanceTable old_immobile_diag{left_unset};
+    SubstanceTable mobile_diag{left_unset};
+    SubstanceTable immobile_diag{left_unset};
+    SubstanceTable mobile_rhs{left_unset};
+    SubstanceTable immobile_rhs{left_unset};
     SubstanceArray mobile_norm;
     SubstanceArray immobile_norm;
     SubstanceArray mobile_residual;
