@@ -36,8 +36,9 @@ struct WaterBookkeeping {
     double dry_limit_water = 0.0;     // m made up by the dry limit (corrector stages)
     Extreme largest_relative_error;   // % at the output times
 
+    double storage_change() const { return storage - initial_storage; }
     // Change of storage minus what the faces let in, m.
-    double error() const { return storage - initial_storage - (surface_inflow - lower_outflow); }
+    double error() const { return storage_change() - (surface_inflow - lower_outflow); }
     // In % of the larger of the water that entered and that drained, at least 1 mm.
     double relative_error() const;
 };

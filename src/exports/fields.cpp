@@ -88,7 +88,7 @@ void visit_balance_check_fields(const RunDiagnostics& books, int substances, con
     const WaterBookkeeping& water = books.water;
     sink("water_surface_inflow_m", 0, water.surface_inflow);
     sink("water_lower_outflow_m", 0, water.lower_outflow);
-    sink("water_storage_change_m", 0, water.storage - water.initial_storage);
+    sink("water_storage_change_m", 0, water.storage_change());
     sink("water_balance_error_m", 0, water.error());
     sink("water_balance_error_percent", 0, water.relative_error());
     sink("wet_limit_water_m", 0, water.wet_limit_water);

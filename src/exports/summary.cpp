@@ -192,7 +192,7 @@ ordered_json to_json(const WaterBookkeeping& water)
     json["largest_relative_error_day"] = water.largest_relative_error.day;
     json["surface_inflow_m"] = water.surface_inflow;
     json["lower_outflow_m"] = water.lower_outflow;
-    json["storage_change_m"] = water.storage - water.initial_storage;
+    json["storage_change_m"] = water.storage_change();
     json["wet_limit_hits"] = water.wet_limit_hits;
     json["dry_limit_hits"] = water.dry_limit_hits;
     json["wet_limit_water_m"] = water.wet_limit_water;

@@ -171,6 +171,21 @@ int narrow_digits(Wide value, DecimalDigits& out)
 
 int bit_length(std::uint64_t x) { return 64 - std::countl_zero(x); }
 
+// |value| = mantissa x 2^exponent with an odd integer mantissa (value finite, not 0).
+struct OddMantissaForm {
+    std::uint64_t mantissa;
+    int exponent;
+};
+
+OddMantissaForm odd_mantissa_form(double value)
+{
+    int frexp_exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int trailing = std::countr_zero(mantissa);
+    return {mantissa >> trailing, frexp_exponent - 53 + trailing};
+}
+
 }  // namespace
 
 DecimalDigits exact_decimal(double value)
@@ -181,14 +196,7 @@ DecimalDigits exact_decimal(double value)
         return result;
     }
 
-    // |value| = mantissa x 2^binary_exponent with an odd integer mantissa.
-    int frexp_exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
-    auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    int binary_exponent = frexp_exponent - 53;
-    const int trailing = std::countr_zero(mantissa);
-    mantissa >>= trailing;
-    binary_exponent += trailing;
+    const auto [mantissa, binary_exponent] = odd_mantissa_form(value);
 
     // Where the exact integer m x 2^e, or m x 5^k for e = -k, fits into 128
     // bits, its digits come from 128-bit arithmetic: the same digits, exactly.
@@ -217,14 +225,7 @@ DecimalDigits exact_decimal_by_wide_integer(double value)
     if (value == 0.0 || !std::isfinite(value)) {
         return result;
     }
-    int frexp_exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
-    auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    int binary_exponent = frexp_exponent - 53;
-    while ((mantissa & 1u) == 0) {
-        mantissa >>= 1;
-        ++binary_exponent;
-    }
+    const auto [mantissa, binary_exponent] = odd_mantissa_form(value);
     return wide_expansion(mantissa, binary_exponent, result.negative);
 }
 
