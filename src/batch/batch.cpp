@@ -64,7 +64,8 @@ const char* name_of(MemberStatus status)
     return "failed";
 }
 
-MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop_requested)
+MemberResult run_member(const BatchMember& member, const RunSetup& member_setup,
+                        const std::atomic<bool>* stop_requested)
 {
     MemberResult result{member.input_directory, member.output_directory};
     const auto started = std::chrono::steady_clock::now();
@@ -75,8 +76,11 @@ MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop
         result.message = "cannot create the output directory " + member.output_directory.string();
         return result;
     }
-    Run run({.input_directory = member.input_directory, .output_directory = member.output_directory,
-             .console = &console});
+    RunSetup setup = member_setup;
+    setup.input_directory = member.input_directory;
+    setup.output_directory = member.output_directory;
+    setup.console = &console;
+    Run run(std::move(setup));
     run.open();
     bool interrupted = false;
     while (run.status() == RunStatus::running) {
@@ -123,7 +127,7 @@ std::vector<MemberResult> run_batch(const std::vector<BatchMember>& members, con
                 results[i] = {member.input_directory, member.output_directory, MemberStatus::interrupted, 130,
                               "not started: the batch was interrupted"};
             } else {
-                results[i] = run_member(member, settings.stop_requested);
+                results[i] = run_member(member, settings.member_setup, settings.stop_requested);
             }
             const std::lock_guard lock(report);
             ++done;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.hpp"
+
 namespace soilcolumn {
 
 struct BatchMember {
@@ -43,6 +45,10 @@ struct MemberResult {
 
 struct BatchSettings {
     int threads = 1;
+    // What every member's run is set up with (run options such as the
+    // target depth or overrides); the directories and the console are the
+    // member's own.
+    RunSetup member_setup{};
     bool resume = false;  // skip members whose output directory holds a finished run
     const std::atomic<bool>* stop_requested = nullptr;
     // Called after each member, from the worker that ran it (serialised).
@@ -59,6 +65,7 @@ std::vector<MemberResult> run_batch(const std::vector<BatchMember>& members, con
 // One member through the engine, its console log in output_directory /
 // console.txt. The exit status is the one `soilcolumn run` gives (4 for an
 // orderly stop on inconsistent input); 130 when the member was interrupted.
-MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop_requested);
+MemberResult run_member(const BatchMember& member, const RunSetup& member_setup,
+                        const std::atomic<bool>* stop_requested);
 
 }  // namespace soilcolumn

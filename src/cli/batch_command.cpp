@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "cli/exit_status.hpp"
+#include "cli/progress.hpp"
 #include "cli/stop_signal.hpp"
 
 namespace soilcolumn::cli {
@@ -30,18 +31,6 @@ constexpr const char* batch_footer =
     "Examples:\n"
     "  soilcolumn batch scen/a scen/b scen/c -o results -j 2\n"
     "  soilcolumn batch --list scenarios.txt -o results --resume";
-
-std::string clock_text(double seconds)
-{
-    const long total = std::lround(std::max(0.0, seconds));
-    char text[32];
-    if (total >= 3600) {
-        std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-    }
-    return text;
-}
 
 int refuse(const ProcessIo& io, int status, const std::string& message)
 {
@@ -86,7 +75,7 @@ int batch_exit_status(const BatchCounts& counts, int signal_number)
     return exit_status::ok;
 }
 
-BatchOutcome run_members_with_progress(const std::vector<BatchMember>& members, int threads, bool resume,
+BatchOutcome run_members_with_progress(const std::vector<BatchMember>& members, BatchSettings settings,
                                        std::ostream* progress)
 {
     const StopSignals signals;
@@ -99,7 +88,7 @@ BatchOutcome run_members_with_progress(const std::vector<BatchMember>& members, 
     if (progress != nullptr) {
         *progress << '\r' << batch_progress_line(0, members.size(), 0, 0, 0.0) << "\x1b[K" << std::flush;
     }
-    BatchSettings settings{.threads = threads, .resume = resume, .stop_requested = &signals.stop_requested()};
+    settings.stop_requested = &signals.stop_requested();
     settings.on_member_done = [&](const MemberResult& row, std::size_t done, std::size_t total) {
         const MemberStatus status = effective_status(row);
         if (status == MemberStatus::failed || status == MemberStatus::stopped) ++failed;
@@ -174,8 +163,8 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     const int threads = options.threads > 0 ? options.threads
                                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
-    const BatchOutcome outcome = run_members_with_progress(members, threads, options.resume,
-                                                           show_progress ? io.err : nullptr);
+    const BatchOutcome outcome = run_members_with_progress(
+        members, {.threads = threads, .resume = options.resume}, show_progress ? io.err : nullptr);
     const BatchCounts counts = count_rows(outcome.rows);
     if (const std::string problem = write_batch_tables(root, options.table_name, outcome.rows, outcome.wall_seconds);
         !problem.empty()) {

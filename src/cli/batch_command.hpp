@@ -53,15 +53,16 @@ std::vector<std::filesystem::path> read_directory_list(std::istream& in);
 std::string batch_progress_line(std::size_t done, std::size_t total, std::size_t failed,
                                 std::size_t unsafe, double elapsed_s);
 
-// Runs `members` on `threads` with a progress line on `progress` (nullptr:
-// none) and Ctrl-C/SIGTERM as stop request; returns the rows, the wall time
-// and the signal that stopped it (0: none).
+// Runs `members` as `settings` say, with a progress line on `progress`
+// (nullptr: none) and Ctrl-C/SIGTERM as stop request (these replace the
+// settings' own); returns the rows, the wall time and the signal that
+// stopped it (0: none).
 struct BatchOutcome {
     std::vector<MemberResult> rows;
     double wall_seconds = 0.0;
     int signal_number = 0;
 };
-BatchOutcome run_members_with_progress(const std::vector<BatchMember>& members, int threads, bool resume,
+BatchOutcome run_members_with_progress(const std::vector<BatchMember>& members, BatchSettings settings,
                                        std::ostream* progress);
 
 }  // namespace soilcolumn::cli

@@ -196,7 +196,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     }
 
     const int threads = o.threads > 0 ? o.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const BatchOutcome outcome = run_members_with_progress(members, threads, false,
+    const BatchOutcome outcome = run_members_with_progress(members, {.threads = threads},
                                                            io.stderr_is_terminal && !o.quiet ? io.err : nullptr);
     const fs::path results = root / "results";
     if (const std::string problem = write_batch_tables(results, "batch", outcome.rows, outcome.wall_seconds);

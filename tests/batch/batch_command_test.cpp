@@ -66,11 +66,13 @@ std::vector<std::vector<std::string>> read_csv(const std::string& text)
 
 struct Program {
     std::ostringstream out, err;
+    bool stderr_is_terminal = false;
     int run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "soilcolumn");
         std::istringstream in;
-        return cli::run_program(args, {.in = &in, .out = &out, .err = &err});
+        return cli::run_program(args,
+                                {.in = &in, .out = &out, .err = &err, .stderr_is_terminal = stderr_is_terminal});
     }
 };
 
@@ -232,50 +234,80 @@ TEST(BatchCommand, ListFileAndProgressLine)
               "members 3/12  failed 1  unsafe 2  elapsed 0:30  remaining 1:30");
 }
 
-// The real program under SIGINT: the member running is abandoned, none new
-// starts, the table is written; --resume then runs only what is left.
-TEST(BatchCommand, InterruptLeavesTheTableAndResumeFinishesIt)
+TEST(BatchCommand, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
 {
     testing::TempDirectory work;
-    const fs::path out = work.path() / "out";
-    const std::string scenario = (source_dir / "examples" / "default").string();
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const int null = ::open("/dev/null", 0);
-        dup2(null, STDOUT_FILENO);
-        execl(SOILCOLUMN_EXE, "soilcolumn", "batch", scenario.c_str(), scenario.c_str(), scenario.c_str(),
-              scenario.c_str(), "-j", "1", "-q", "-o", out.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+    struct Case { const char* name; bool terminal; bool quiet; bool progress; };
+    const Case cases[] = {
+        {"pipe", false, false, false},  // a log file or a pipe gets no carriage returns
+        {"terminal", true, false, true},
+        {"quiet", true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Program program;
+        program.stderr_is_terminal = c.terminal;
+        std::vector<std::string> args{"batch", (scenario_data / "free_drainage_two_days").string(), "-o",
+                                      (work.path() / c.name).string()};
+        if (c.quiet) args.push_back("-q");
+        EXPECT_EQ(program.run(args), 0) << program.err.str();
+        EXPECT_EQ(program.err.str().find("members 1/1  failed 0  unsafe 0") != std::string::npos, c.progress)
+            << program.err.str();
+        EXPECT_EQ(program.err.str().empty(), !c.progress);
+        EXPECT_EQ(program.out.str().find("batch: 1 members:"), 0u) << program.out.str();  // stdout keeps its summary
+        EXPECT_EQ(program.out.str().find('\r'), std::string::npos);
     }
-    // Once the first member is done the second is running.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!fs::exists(out / "default" / "member.done") && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill(child, SIGINT);
-    int wait_status = 0;
-    waitpid(child, &wait_status, 0);
-    ASSERT_TRUE(WIFEXITED(wait_status));
-    EXPECT_EQ(WEXITSTATUS(wait_status), 130);
-    const auto rows = read_csv(read_file(out / "batch.csv"));
-    ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(rows[1][3], "ok");
-    for (std::size_t i = 2; i < 5; ++i) EXPECT_EQ(rows[i][3], "interrupted") << i;
-    EXPECT_FALSE(fs::exists(out / "default_4" / "member.done"));
+}
 
-    Program program;
-    EXPECT_EQ(program.run({"batch", scenario, scenario, scenario, scenario, "-j", "2", "-q", "--resume", "-o",
-                           out.string()}),
-              0)
-        << program.err.str();
-    const auto resumed = read_csv(read_file(out / "batch.csv"));
-    ASSERT_EQ(resumed.size(), 5u);
-    EXPECT_EQ(resumed[1][3], "ok");
-    EXPECT_EQ(resumed[1][4], "1");  // skipped, its earlier row kept
-    for (std::size_t i = 2; i < 5; ++i) {
-        EXPECT_EQ(resumed[i][3], "ok") << i;
-        EXPECT_EQ(resumed[i][4], "0") << i;
+// The real program under SIGINT or SIGTERM: the member running is
+// abandoned, none new starts, the table is written; --resume then runs only
+// what is left.
+TEST(BatchCommand, InterruptLeavesTheTableAndResumeFinishesIt)
+{
+    struct Case { int signal_number; int status; };
+    for (const Case& c : {Case{SIGINT, 130}, Case{SIGTERM, 143}}) {
+        SCOPED_TRACE(c.signal_number);
+        testing::TempDirectory work;
+        const fs::path out = work.path() / "out";
+        const std::string scenario = (source_dir / "examples" / "default").string();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const int null = ::open("/dev/null", 0);
+            dup2(null, STDOUT_FILENO);
+            execl(SOILCOLUMN_EXE, "soilcolumn", "batch", scenario.c_str(), scenario.c_str(), scenario.c_str(),
+                  scenario.c_str(), "-j", "1", "-q", "-o", out.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Once the first member is done the second is running.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!fs::exists(out / "default" / "member.done") && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        kill(child, c.signal_number);
+        int wait_status = 0;
+        waitpid(child, &wait_status, 0);
+        ASSERT_TRUE(WIFEXITED(wait_status));
+        EXPECT_EQ(WEXITSTATUS(wait_status), c.status);
+        const auto rows = read_csv(read_file(out / "batch.csv"));
+        ASSERT_EQ(rows.size(), 5u);
+        EXPECT_EQ(rows[1][3], "ok");
+        for (std::size_t i = 2; i < 5; ++i) EXPECT_EQ(rows[i][3], "interrupted") << i;
+        EXPECT_FALSE(fs::exists(out / "default_4" / "member.done"));
+
+        Program program;
+        EXPECT_EQ(program.run({"batch", scenario, scenario, scenario, scenario, "-j", "2", "-q", "--resume", "-o",
+                               out.string()}),
+                  0)
+            << program.err.str();
+        const auto resumed = read_csv(read_file(out / "batch.csv"));
+        ASSERT_EQ(resumed.size(), 5u);
+        EXPECT_EQ(resumed[1][3], "ok");
+        EXPECT_EQ(resumed[1][4], "1");  // skipped, its earlier row kept
+        for (std::size_t i = 2; i < 5; ++i) {
+            EXPECT_EQ(resumed[i][3], "ok") << i;
+            EXPECT_EQ(resumed[i][4], "0") << i;
+        }
     }
 }
 
