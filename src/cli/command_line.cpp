@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/batch_command.hpp"
+#include "cli/ensemble_command.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/run_command.hpp"
 #include "cli/version.hpp"
@@ -112,6 +114,10 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         ->type_name("MODE")
         ->check(CLI::IsMember({"classic", "sound"}));
     run->add_flag("-q,--quiet", quiet, "No progress bar");
+    BatchCommand batch;
+    add_batch_command(app, batch);
+    EnsembleCommand ensemble;
+    add_ensemble_command(app, ensemble);
     app.require_subcommand(0, 1);
 
     std::vector<const char*> argv;
@@ -126,6 +132,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         return exit_status::usage;
     }
 
+    if (batch.app->parsed()) return run_batch_command(batch.options, io);
+    if (ensemble.app->parsed()) return run_ensemble_command(ensemble, io);
     if (!run->parsed()) {
         return run_classic(io, exports, args);
     }
