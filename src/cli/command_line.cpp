@@ -69,6 +69,18 @@ void report_usage_error(const ProcessIo& io, const std::string& what, bool in_ru
 
 }  // namespace
 
+void add_numerics_option(CLI::App& command, NumericsMode& mode)
+{
+    command
+        .add_option_function<std::string>(
+            "--numerics",
+            [&mode](const std::string& name) { mode = name == "sound" ? NumericsMode::sound : NumericsMode::classic; },
+            "classic: the model's relaxation sweeps (default); sound: direct solves, "
+            "conserving balances and step subdivision")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"classic", "sound"}));
+}
+
 int run_program(const std::vector<std::string>& args, const ProcessIo& io)
 {
     CLI::App app(program_description, "soilcolumn");
@@ -107,12 +119,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         ->check(CLI::IsMember({1, 2, 3}));
     run->add_option("--limit", endpoint.settings.limit, "Concentration limit, ug/L (default 0.1)")
         ->type_name("UG_L");
-    std::string numerics = "classic";
-    run->add_option("--numerics", numerics,
-                    "classic: the model's relaxation sweeps (default); sound: direct solves, "
-                    "conserving balances and step subdivision")
-        ->type_name("MODE")
-        ->check(CLI::IsMember({"classic", "sound"}));
+    NumericsMode numerics = NumericsMode::classic;
+    add_numerics_option(*run, numerics);
     run->add_flag("-q,--quiet", quiet, "No progress bar");
     BatchCommand batch;
     add_batch_command(app, batch);
@@ -145,7 +153,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
     options.quiet = quiet;
-    options.numerics = numerics == "sound" ? NumericsMode::sound : NumericsMode::classic;
+    options.numerics = numerics;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},
