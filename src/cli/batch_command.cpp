@@ -123,6 +123,7 @@ void add_batch_command(CLI::App& app, BatchCommand& command)
         ->type_name("NAME");
     batch->add_flag("--resume", o.resume, "Skip members whose output directory holds a finished run");
     batch->add_flag("-q,--quiet", o.quiet, "No progress line");
+    add_numerics_option(*batch, o.numerics);
     command.app = batch;
 }
 
@@ -163,8 +164,9 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     const int threads = options.threads > 0 ? options.threads
                                             : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
-    const BatchOutcome outcome = run_members_with_progress(
-        members, {.threads = threads, .resume = options.resume}, show_progress ? io.err : nullptr);
+    BatchSettings settings{.threads = threads, .resume = options.resume};
+    settings.member_setup.numerics = options.numerics;
+    const BatchOutcome outcome = run_members_with_progress(members, settings, show_progress ? io.err : nullptr);
     const BatchCounts counts = count_rows(outcome.rows);
     if (const std::string problem = write_batch_tables(root, options.table_name, outcome.rows, outcome.wall_seconds);
         !problem.empty()) {

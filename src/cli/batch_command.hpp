@@ -27,6 +27,7 @@ struct BatchOptions {
     std::string table_name = "batch";
     bool resume = false;
     bool quiet = false;
+    NumericsMode numerics = NumericsMode::classic;  // of every member
 };
 
 struct BatchCommand {

@@ -51,6 +51,7 @@ constexpr const char* run_footer =
     "  soilcolumn run scen -o out/short --days 10  the first 10 days, results in out/short\n"
     "  soilcolumn run scen --time-step 900         a 15-minute step instead of vekin.txt's\n"
     "  soilcolumn run scen --period-years 2        biennial periods (application every 2 years)\n"
+    "  soilcolumn run scen --numerics sound        the sound numerics instead of the classic ones\n"
     "\n"
     "The file formats are described in docs/outputs.md; exit statuses in 'soilcolumn --help'.";
 
@@ -67,6 +68,18 @@ void report_usage_error(const ProcessIo& io, const std::string& what, bool in_ru
 }
 
 }  // namespace
+
+void add_numerics_option(CLI::App& command, NumericsMode& mode)
+{
+    command
+        .add_option_function<std::string>(
+            "--numerics",
+            [&mode](const std::string& name) { mode = name == "sound" ? NumericsMode::sound : NumericsMode::classic; },
+            "classic: the model's relaxation sweeps (default); sound: direct solves, "
+            "conserving balances and step subdivision")
+        ->type_name("MODE")
+        ->check(CLI::IsMember({"classic", "sound"}));
+}
 
 int run_program(const std::vector<std::string>& args, const ProcessIo& io)
 {
@@ -106,6 +119,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         ->check(CLI::IsMember({1, 2, 3}));
     run->add_option("--limit", endpoint.settings.limit, "Concentration limit, ug/L (default 0.1)")
         ->type_name("UG_L");
+    NumericsMode numerics = NumericsMode::classic;
+    add_numerics_option(*run, numerics);
     run->add_flag("-q,--quiet", quiet, "No progress bar");
     BatchCommand batch;
     add_batch_command(app, batch);
@@ -138,6 +153,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
     options.quiet = quiet;
+    options.numerics = numerics;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},

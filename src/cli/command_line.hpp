@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
+#include "driver/numerics_record.hpp"
+
 namespace soilcolumn::cli {
 
 struct ProcessIo {
@@ -24,5 +28,8 @@ struct ProcessIo {
 // Runs the program for its arguments (args[0] is the program name) and
 // returns the exit status (cli/exit_status.hpp).
 int run_program(const std::vector<std::string>& args, const ProcessIo& io);
+
+// Adds `--numerics classic|sound` to a command that runs scenarios.
+void add_numerics_option(CLI::App& command, NumericsMode& mode);
 
 }  // namespace soilcolumn::cli

@@ -119,6 +119,7 @@ void add_ensemble_command(CLI::App& app, EnsembleCommand& command)
     e->add_option("--chunk", o.chunk, "With --emit slurm: members per array task (default 10)")->type_name("K")->check(CLI::Range(1, 1000000));
     e->add_option("--max-running", o.max_running, "With --emit slurm: array tasks at once (default 2)")->type_name("M")->check(CLI::Range(1, 100000));
     e->add_flag("-q,--quiet", o.quiet, "No progress line");
+    add_numerics_option(*e, o.numerics);
     CLI::App* c = e->add_subcommand("collect", "Gather the results of OUTROOT into ensemble.csv and ensemble.json");
     c->add_option("OUTROOT", o.collect_root, "The root of an ensemble")->required();
     e->require_subcommand(0, 1);
@@ -181,11 +182,11 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     if (!o.emit.empty()) {
         try {
             if (o.emit == "slurm") {
-                const fs::path script = emit_slurm(root, members, this_program(), o.chunk, o.max_running);
+                const fs::path script = emit_slurm(root, members, {this_program(), o.numerics}, o.chunk, o.max_running);
                 *io.out << "ensemble: submit with 'sbatch " << script.string() << "', then 'soilcolumn ensemble collect "
                         << root.string() << "'\n";
             } else {
-                const fs::path jobs = emit_parallel(root, members, this_program());
+                const fs::path jobs = emit_parallel(root, members, {this_program(), o.numerics});
                 *io.out << "ensemble: run with 'parallel -j N --joblog " << (root / "cluster" / "joblog").string()
                         << " < " << jobs.string() << "', then 'soilcolumn ensemble collect " << root.string() << "'\n";
             }
@@ -196,8 +197,10 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     }
 
     const int threads = o.threads > 0 ? o.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const BatchOutcome outcome = run_members_with_progress(members, {.threads = threads},
-                                                           io.stderr_is_terminal && !o.quiet ? io.err : nullptr);
+    BatchSettings settings{.threads = threads};
+    settings.member_setup.numerics = o.numerics;
+    const BatchOutcome outcome =
+        run_members_with_progress(members, settings, io.stderr_is_terminal && !o.quiet ? io.err : nullptr);
     const fs::path results = root / "results";
     if (const std::string problem = write_batch_tables(results, "batch", outcome.rows, outcome.wall_seconds);
         !problem.empty()) {

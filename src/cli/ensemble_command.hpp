@@ -31,6 +31,7 @@ struct EnsembleOptions {
     int chunk = 10;
     int max_running = 2;
     bool quiet = false;
+    NumericsMode numerics = NumericsMode::classic;  // of every member
     std::string collect_root;
 };
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/command_line.hpp"
+#include "driver/numerics_record.hpp"
 #include "driver/run_overrides.hpp"
 #include "endpoint/endpoint.hpp"
 
@@ -20,6 +21,7 @@ struct RunOptions {
     std::optional<std::filesystem::path> output_directory;  // default: the scenario directory
     RunOverrides overrides;
     EndpointRequest endpoint;
+    NumericsMode numerics = NumericsMode::classic;
     bool quiet = false;
     std::vector<std::string> command_line;
 };

@@ -165,6 +165,13 @@ double stored_water(const ModelState& st)
     return water;
 }
 
+double substance_inventory(const ModelState& st, int s)
+{
+    SubstanceBookkeeping books;
+    take_inventory(st, s, books);
+    return books.inventory();
+}
+
 double degraded_in_step(const ModelState& st, int s)
 {
     double rate = 0.0;

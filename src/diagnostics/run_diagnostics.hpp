@@ -98,6 +98,10 @@ struct RunDiagnostics {
 // Water stored in the soil compartments 2..N-1, m.
 double stored_water(const ModelState& st);
 
+// Substance s in the soil compartments as the rows hold it (both regions,
+// soil air, irreversible stores), g/m2.
+double substance_inventory(const ModelState& st, int s);
+
 // Mass of substance s degraded in the step just taken, g/m2: the degradation
 // terms of the corrector are the ones its rows used.
 double degraded_in_step(const ModelState& st, int s);

@@ -38,6 +38,7 @@ Run::Run(RunSetup setup)
       overrides_(setup.overrides),
       observers_(std::move(setup.observers))
 {
+    record_.numerics.mode = setup.numerics;
     if (setup.console == nullptr) {
         throw std::invalid_argument("a run needs a console stream");
     }
@@ -95,6 +96,9 @@ RunStatus Run::open()
         start_diagnostics(*state_, record_.diagnostics);
         record_.annual.start(*state_, choose_target_face(*state_, target_depth_));
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
+        if (record_.numerics.mode == NumericsMode::sound) {
+            step_start_ = std::make_unique<ModelState>(*state_);
+        }
         for (RunObserver* observer : observers_) {
             observer->on_open(*state_);
         }
@@ -108,7 +112,7 @@ RunStatus Run::step()
         return status_;
     }
     guarded([this] {
-        if (!simulate_step(*state_, *files_, *observations_, record_, observers_)) {
+        if (!simulate_step(*state_, *files_, *observations_, record_, observers_, step_start_.get())) {
             status_ = RunStatus::completed;
         }
     });

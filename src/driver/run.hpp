@@ -16,6 +16,7 @@
 #include <string>
 
 #include "driver/file_set.hpp"
+#include "driver/numerics_record.hpp"
 #include "driver/run_observer.hpp"
 #include "driver/run_overrides.hpp"
 #include "driver/run_record.hpp"
@@ -36,6 +37,9 @@ struct RunSetup {
     std::optional<double> target_depth{};
     RunOverrides overrides{};                // replace vekin.txt's time step or period
     RunObservers observers{};                // told of every record written; not owned
+    // classic: the model's relaxation sweeps, bit for bit; sound: direct
+    // solves, conserving storage and step subdivision (README, "Numerical quality").
+    NumericsMode numerics = NumericsMode::classic;
 };
 
 enum class RunStatus {
@@ -78,6 +82,7 @@ private:
     std::unique_ptr<ModelState> state_;
     std::unique_ptr<FileSet> files_;
     std::unique_ptr<ObservationSeries> observations_;
+    std::unique_ptr<ModelState> step_start_;  // sound numerics: the state a piece of a step starts from
     RunRecord record_;
     std::optional<double> target_depth_;
     RunOverrides overrides_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diagnostics/run_diagnostics.hpp"
+#include "driver/numerics_record.hpp"
 #include "endpoint/annual_balances.hpp"
 #include "stage/stage_context.hpp"
 
@@ -32,6 +33,7 @@ struct RunRecord {
     PhaseStatistics solutes;
     RunDiagnostics diagnostics;
     AnnualBalances annual;
+    NumericsRecord numerics;  // the mode, and the step subdivisions of the sound numerics
     int strong_warnings = 0;  // of the end-of-run warnings: the results are numerically unsafe
 
     bool numerically_unsafe() const { return strong_warnings > 0; }

@@ -4,6 +4,7 @@
 #include "driver/boundary.hpp"
 #include "diagnostics/run_warnings.hpp"
 #include "driver/result_files.hpp"
+#include "driver/step_subdivision.hpp"
 #include "records/input_unit.hpp"
 #include "stage/stage_coefficients.hpp"
 #include "stage/stage_solver.hpp"
@@ -208,17 +209,25 @@ StepResult advance_water_and_substances(ModelState& st)
     return result;
 }
 
-bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
-                   const RunObservers& observers)
+void book_advanced_step(ModelState& st, const StepResult& result, FileSet& files, RunRecord& record)
 {
-    prepare_boundaries(st, files);
-    const StepResult result = advance_water_and_substances(st);
     st.simulation_time += st.time_step;
     report_stage(st, result.predictor, false, files, record);
     report_stage(st, result.corrector, true, files, record);
     update_balances(st);
     book_step(st, result.predictor, result.corrector, record.diagnostics);
     record.annual.book_step(st, result.corrector);
+}
+
+bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
+                   const RunObservers& observers, ModelState* step_start)
+{
+    prepare_boundaries(st, files);
+    if (step_start != nullptr) {
+        simulate_subdivided_step(st, *step_start, files, record);
+    } else {
+        book_advanced_step(st, advance_water_and_substances(st), files, record);
+    }
     if (write_due_output(st, files, observations, observers)) {
         book_output_time(st, record.diagnostics);
         for (RunObserver* observer : observers) observer->on_profile_output(st, record);

@@ -32,11 +32,17 @@ struct StepResult {
 // and the ponded water; the end of the step becomes the current state.
 StepResult advance_water_and_substances(ModelState& st);
 
+// The clock, the console, the balances and the run's record after a step
+// (or a piece of one) has been advanced by st.time_step.
+void book_advanced_step(ModelState& st, const StepResult& result, FileSet& files, RunRecord& record);
+
 // One time step: dated inputs and boundaries, predictor and corrector,
 // balances, due output. Returns whether another step follows; after the
 // last one the end message has been written. The observers are told of
-// every record written, right after it.
+// every record written, right after it. With `step_start` (the sound
+// numerics' second state, allocated once) the step is advanced by direct
+// solves and subdivided where its pieces fail their checks.
 bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observations, RunRecord& record,
-                   const RunObservers& observers = {});
+                   const RunObservers& observers = {}, ModelState* step_start = nullptr);
 
 }  // namespace soilcolumn

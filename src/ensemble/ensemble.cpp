@@ -348,7 +348,18 @@ Collected collect_ensemble(const fs::path& root)
     return collected;
 }
 
-fs::path emit_slurm(const fs::path& root, const std::vector<BatchMember>& members, const fs::path& program,
+namespace {
+
+// The options every job's `soilcolumn batch` ends with, the member run's
+// own ones first.
+std::string job_options(const JobCommand& command, const std::string& threads)
+{
+    return std::string(" --numerics ") + numerics_mode_name(command.numerics) + " -j " + threads + " -q\n";
+}
+
+}  // namespace
+
+fs::path emit_slurm(const fs::path& root, const std::vector<BatchMember>& members, const JobCommand& command,
                     int chunk, int max_running)
 {
     const fs::path cluster = fs::absolute(root) / "cluster";
@@ -380,16 +391,16 @@ fs::path emit_slurm(const fs::path& root, const std::vector<BatchMember>& member
         "#SBATCH --output=" + (cluster / "logs" / "task_%a.out").string() + "\n"
         "set -u\n"
         "chunk=$(printf '%04d' \"$SLURM_ARRAY_TASK_ID\")\n"
-        "exec " + shell_quoted(program.string()) + " batch --list " + shell_quoted((cluster).string()) +
+        "exec " + shell_quoted(command.program.string()) + " batch --list " + shell_quoted((cluster).string()) +
         "/chunk_\"$chunk\".txt -o " + shell_quoted(results.string()) +
-        " --table tables/chunk_\"$chunk\" -j \"${SLURM_CPUS_PER_TASK:-1}\" -q\n";
+        " --table tables/chunk_\"$chunk\"" + job_options(command, "\"${SLURM_CPUS_PER_TASK:-1}\"");
     const fs::path path = cluster / "ensemble.sbatch";
     write_text(path, script);
     fs::permissions(path, fs::perms::owner_exec | fs::perms::group_exec, fs::perm_options::add, error);
     return path;
 }
 
-fs::path emit_parallel(const fs::path& root, const std::vector<BatchMember>& members, const fs::path& program)
+fs::path emit_parallel(const fs::path& root, const std::vector<BatchMember>& members, const JobCommand& command)
 {
     const fs::path cluster = fs::absolute(root) / "cluster";
     std::error_code error;
@@ -399,9 +410,9 @@ fs::path emit_parallel(const fs::path& root, const std::vector<BatchMember>& mem
     std::string jobs;
     for (const BatchMember& member : members) {
         const fs::path input = fs::absolute(member.input_directory).lexically_normal();
-        jobs += shell_quoted(program.string()) + " batch " + shell_quoted(input.string()) + " -o " +
+        jobs += shell_quoted(command.program.string()) + " batch " + shell_quoted(input.string()) + " -o " +
                 shell_quoted(results.string()) + " --table " + shell_quoted("tables/" + input.filename().string()) +
-                " -j 1 -q\n";
+                job_options(command, "1");
     }
     const fs::path path = cluster / "jobs.txt";
     write_text(path, jobs);

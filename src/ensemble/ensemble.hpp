@@ -98,14 +98,18 @@ struct Collected {
 };
 Collected collect_ensemble(const std::filesystem::path& root);
 
-// Job lists for cluster engines, written into root/cluster; `program` is
-// the soilcolumn executable the jobs call. Slurm: chunk_NNNN.txt (member
+// Job lists for cluster engines, written into root/cluster, each job
+// running `command`. Slurm: chunk_NNNN.txt (member
 // directories, `chunk` per array task) and ensemble.sbatch with
 // --array=0-K%max_running; returns the script's path. GNU parallel:
 // jobs.txt, one `soilcolumn batch` per member; returns its path.
+struct JobCommand {
+    std::filesystem::path program;                   // the soilcolumn executable the jobs call
+    NumericsMode numerics = NumericsMode::classic;   // passed on to every member
+};
 std::filesystem::path emit_slurm(const std::filesystem::path& root, const std::vector<BatchMember>& members,
-                                 const std::filesystem::path& program, int chunk, int max_running);
+                                 const JobCommand& command, int chunk, int max_running);
 std::filesystem::path emit_parallel(const std::filesystem::path& root, const std::vector<BatchMember>& members,
-                                    const std::filesystem::path& program);
+                                    const JobCommand& command);
 
 }  // namespace soilcolumn::ensemble

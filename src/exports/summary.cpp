@@ -285,6 +285,32 @@ ordered_json input_files_json(const Run& run)
     return list;
 }
 
+namespace {
+
+// Which numerics produced the results, and how the sound numerics divided
+// its steps.
+ordered_json numerics_json(const NumericsRecord& numerics)
+{
+    ordered_json json;
+    json["mode"] = numerics_mode_name(numerics.mode);
+    json["subdivided_steps"] = numerics.subdivided_steps;
+    json["pieces"] = numerics.pieces;
+    json["rejected_pieces"] = numerics.rejected_pieces;
+    json["deepest_level"] = numerics.deepest_level;
+    json["finest_fraction"] = 1.0 / (1 << finest_subdivision_level);
+    json["unresolved_pieces"] = numerics.unresolved_pieces;
+    json["failed_checks"] = {{"oscillation", numerics.oscillation_failures},
+                             {"water_balance", numerics.water_balance_failures},
+                             {"substance_balance", numerics.substance_balance_failures},
+                             {"dry_limit", numerics.dry_limit_failures},
+                             {"non_finite", numerics.non_finite_failures},
+                             {"evaporation", numerics.evaporation_failures}};
+    json["wet_limit_water_returned_m"] = numerics.wet_limit_water_returned;
+    return json;
+}
+
+}  // namespace
+
 ordered_json summary_json(const Run& run, const SummaryContext& context)
 {
     const RunRecord& record = run.record();
@@ -314,6 +340,7 @@ ordered_json summary_json(const Run& run, const SummaryContext& context)
     const int substances = record.diagnostics.substance_count;
     summary["endpoint"] = endpoint_json(record.annual, substances, context.endpoint);
     summary["annual"] = annual_json(record.annual, substances);
+    summary["numerics"] = numerics_json(record.numerics);
     return summary;
 }
 
@@ -376,6 +403,14 @@ void write_summary_text(std::ostream& out, const ordered_json& summary)
     write_phase_text(out, "water", summary["diagnostics"]["water"]);
     out << "; ";
     write_phase_text(out, "solutes", summary["diagnostics"]["solutes"]);
+    out << "\n";
+    const ordered_json& numerics = summary["numerics"];
+    out << "  numerics    " << numerics["mode"].get<std::string>();
+    if (numerics["mode"] == "sound") {
+        out << ", " << numerics["subdivided_steps"].get<std::int64_t>() << " steps subdivided, "
+            << numerics["pieces"].get<std::int64_t>() << " pieces, smallest 1/"
+            << (1 << numerics["deepest_level"].get<int>());
+    }
     out << "\n";
     out << "  results in  " << summary["output_directory"].get<std::string>() << ":";
     for (const auto& name : summary["outputs"]) out << " " << name.get<std::string>();

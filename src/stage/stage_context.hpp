@@ -29,6 +29,7 @@ struct SuctionLimitTally {
     int dry = 0;
     double wet_water = 0.0;  // m
     double dry_water = 0.0;  // m
+    double wet_water_returned = 0.0;  // m the wet limit returned to the surface as ponded water (sound numerics)
 };
 
 // What crossed each face 2..N during the stage, as the solved rows carry it

@@ -1,5 +1,7 @@
 #include "stage/stage_solver.hpp"
 
+#include "stage/stage_books.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -106,6 +108,8 @@ PhaseResult solve_water(const ModelState& st, SpeciesTable& state, const SolverW
     return result;
 }
 
+}  // namespace
+
 // The face fluxes of water of the solved rows: gravity flux plus the
 // conductance of the face times the mean of the old and new suction
 // differences (Crank-Nicolson), before the suctions are limited.
@@ -135,6 +139,8 @@ void book_solute_face_fluxes(const ModelState& st, const SpeciesTable& old_state
         }
     }
 }
+
+namespace {
 
 // The suction limits; the water they move is the stage's storage term
 // dz C / dt = (new + old diagonal) / 2 times the stage and the change.
@@ -258,6 +264,8 @@ double largest_solute_residual(const ModelState& st, const SolverWork& w)
     return largest;
 }
 
+}  // namespace
+
 // Returns the mass the clearing adds per substance: each negative value
 // times its region's storage capacity and thickness.
 SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
@@ -278,6 +286,8 @@ SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable
     }
     return added;
 }
+
+namespace {
 
 // Freundlich sorption makes the storage capacities depend on the
 // concentrations: they and the new-time diagonals follow every sweep, while

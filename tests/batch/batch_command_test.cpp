@@ -148,6 +148,38 @@ TEST(BatchCommand, TableHoldsOneRowPerMemberAndTheExitStatusSaysAMemberFailed)
     }
 }
 
+// The numerics chosen for the batch reach every member: summer_drying,
+// unsafe at its 3600 s step in the classic numerics, is sound in the sound
+// ones, and its files are those of a single sound run.
+TEST(BatchCommand, NumericsReachEveryMember)
+{
+    testing::TempDirectory work;
+    const fs::path out = work.path() / "out";
+    Program program;
+    ASSERT_EQ(program.run({"batch", (scenario_data / "summer_drying").string(), "-o", out.string(), "--numerics",
+                           "sound"}),
+              0)
+        << program.err.str();
+    const auto rows = read_csv(read_file(out / "batch.csv"));
+    ASSERT_EQ(rows.size(), 2u);
+    const auto status = std::find(rows[0].begin(), rows[0].end(), "status") - rows[0].begin();
+    EXPECT_NE(rows[1][status], "unsafe");
+
+    testing::TempDirectory single;
+    std::ostringstream console;
+    soilcolumn::Run run({.input_directory = scenario_data / "summer_drying",
+                         .output_directory = single.path(),
+                         .console = &console,
+                         .numerics = NumericsMode::sound});
+    run_to_end(run);
+    for (const char* file : {"aus1.txt", "aus2.txt", "aus3.txt", "aus4.txt"}) {
+        EXPECT_EQ(read_file(out / "summer_drying" / file), read_file(single.path() / file)) << file;
+    }
+
+    Program refused;
+    EXPECT_EQ(refused.run({"batch", (scenario_data / "summer_drying").string(), "--numerics", "fast"}), 64);
+}
+
 TEST(BatchCommand, RefusesBeforeRunningAnything)
 {
     testing::TempDirectory work;

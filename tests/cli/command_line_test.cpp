@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <regex>
 
@@ -149,7 +150,8 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutputWithStatusZero)
 
     const CommandResult run_help = run_command({"run", "--help"});
     EXPECT_EQ(run_help.status, 0);
-    for (const char* option : {"--output OUTDIR", "--time-step SECONDS", "--days N", "--quiet", "Examples:"}) {
+    for (const char* option : {"--output OUTDIR", "--time-step SECONDS", "--days N", "--numerics MODE:{classic,sound}",
+                               "--quiet", "Examples:"}) {
         EXPECT_NE(run_help.out.find(option), std::string::npos) << option;
     }
 
@@ -302,6 +304,9 @@ TEST(Summary, ConformsToTheDocumentedSchema)
         {"numerically unsafe: suctions oscillate at hourly steps in a dry summer",
          [](const Dirs& d) { testing::copy_scenario("summer_drying", d.in); },
          {}, "unsafe", 3},
+        {"the same summer in the sound numerics: steps subdivided, balances closed",
+         [](const Dirs& d) { testing::copy_scenario("summer_drying", d.in); },
+         {"--numerics", "sound", "--days", "20"}, "ok", 0},
     };
     std::vector<fs::path> summaries;
     std::vector<std::unique_ptr<Dirs>> kept;
@@ -322,6 +327,14 @@ TEST(Summary, ConformsToTheDocumentedSchema)
         if (std::string(c.status) == "warning") {
             EXPECT_FALSE(summary["warnings"].empty());
             EXPECT_NE(result.out.find("warnings    "), std::string::npos);
+        }
+        // The mode that produced the results, in the summary and in the printed line.
+        const bool sound = std::ranges::find(c.options, "sound") != c.options.end();
+        const std::string mode = sound ? "sound" : "classic";
+        if (c.exit_status == 0 || c.exit_status == 3) {
+            EXPECT_EQ(summary["numerics"]["mode"], mode);
+            EXPECT_NE(result.out.find("  numerics    " + mode), std::string::npos) << result.out;
+            EXPECT_EQ(summary["numerics"]["subdivided_steps"].get<int>() > 0, sound) << "only this summer subdivides";
         }
         summaries.push_back(path);
         kept.push_back(std::move(dirs));

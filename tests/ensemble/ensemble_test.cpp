@@ -373,15 +373,16 @@ TEST(EnsembleCommand, EmitWritesJobListsAndRunsNothing)
     const std::string script = read_file(root / "cluster" / "ensemble.sbatch");
     EXPECT_NE(script.find("#SBATCH --array=0-2%3\n"), std::string::npos) << script;  // 5 members in chunks of 2
     EXPECT_NE(script.find(" batch --list "), std::string::npos);
+    EXPECT_NE(script.find(" --numerics classic -j \"${SLURM_CPUS_PER_TASK:-1}\" -q\n"), std::string::npos) << script;
     const std::string last_chunk = read_file(root / "cluster" / "chunk_0002.txt");
     EXPECT_EQ(last_chunk, fs::absolute(root / "members" / "m0005").lexically_normal().string() + "\n");
     EXPECT_FALSE(fs::exists(root / "cluster" / "chunk_0003.txt"));
 
     const std::vector<BatchMember> members{{root / "members" / "m0001", root / "results" / "m0001"}};
-    const fs::path jobs = emit_parallel(root, members, "/opt/soilcolumn");
+    const fs::path jobs = emit_parallel(root, members, {"/opt/soilcolumn", NumericsMode::sound});
     EXPECT_EQ(read_file(jobs), "'/opt/soilcolumn' batch '" + fs::absolute(root / "members" / "m0001").string() +
                                    "' -o '" + fs::absolute(root / "results").string() +
-                                   "' --table 'tables/m0001' -j 1 -q\n");
+                                   "' --table 'tables/m0001' --numerics sound -j 1 -q\n");
 }
 
 }  // namespace
