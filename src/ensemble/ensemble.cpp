@@ -10,6 +10,7 @@
 #include "batch/batch_table.hpp"
 #include "driver/run.hpp"
 #include "endpoint/endpoint.hpp"
+#include "ensemble/csv_fields.hpp"
 #include "ensemble/input_set.hpp"
 #include "ensemble/parameters.hpp"
 #include "exports/number_text.hpp"
@@ -22,23 +23,6 @@ using nlohmann::ordered_json;
 
 constexpr int reported_percentiles[] = {50, 80, 90, 95, 99};
 constexpr double z_95 = 1.959963984540054;  // standard normal quantile of 0.975
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::vector<std::string> fields_of(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ',')) fields.push_back(trimmed(field));
-    if (!line.empty() && line.back() == ',') fields.emplace_back();
-    return fields;
-}
 
 std::string member_name(std::size_t row)
 {

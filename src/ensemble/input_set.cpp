@@ -26,7 +26,7 @@ std::string heading(records::InputUnit& unit)
     return record;
 }
 
-std::string trimmed(std::string text)
+std::string without_trailing_blanks(std::string text)
 {
     text.erase(text.find_last_not_of(' ') + 1);
     return text;
@@ -82,7 +82,7 @@ void read_vekin(InputSet& set, records::InputUnit& unit)
         records::read_values(unit, std::span<const records::ReadTarget>(targets));
     }
     set.weather_heading = heading(unit);
-    set.weather_file_name = trimmed(records::read_line(unit, weather_name_length));
+    set.weather_file_name = without_trailing_blanks(records::read_line(unit, weather_name_length));
     set.soil_separator = heading(unit);
     set.soil_heading = heading(unit);
     set.soil_types.resize(static_cast<std::size_t>(set.soil_type_count));

@@ -4,26 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <random>
-#include <sstream>
+
+#include "ensemble/csv_fields.hpp"
 
 namespace soilcolumn::ensemble {
 namespace {
-
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::vector<std::string> fields_of(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::stringstream in(line);
-    std::string field;
-    while (std::getline(in, field, ',')) fields.push_back(trimmed(field));
-    return fields;
-}
 
 // A uniform draw in (0, 1): 53 random bits, centred in their interval so
 // that neither end is ever reached.
