@@ -19,6 +19,7 @@ struct RunOptions {
     std::optional<std::filesystem::path> output_directory;  // default: the scenario directory
     RunOverrides overrides;
     bool quiet = false;
+    bool report = false;  // also write OUTDIR/report.html
     std::vector<std::string> command_line;
 };
 
