@@ -1,6 +1,8 @@
-// Run time of whole simulations of the default scenario: the three years as
-// shipped, and its first ten days (241 hourly steps). Each run works in a
-// scratch copy of examples/default; console output is discarded.
+// Run time of whole simulations in-process: the default scenario (three
+// years as shipped, and its first ten days of 241 hourly steps) and the large
+// case of bench/large_case (100 compartments, 4 substances, two years of
+// hourly steps, monthly profiles). Each run works in a scratch copy of its
+// input set; console output is discarded.
 
 #include <benchmark/benchmark.h>
 
@@ -17,13 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A scratch copy of the default scenario; simulation_end replaced when given.
-fs::path prepare_scenario(const std::string& simulation_end_days)
+// A scratch copy of a scenario of the source tree; simulation_end replaced
+// when given.
+fs::path prepare_scenario(const fs::path& scenario, const std::string& simulation_end_days)
 {
     const fs::path dir = fs::temp_directory_path() / ("soilcolumn_bench_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    for (const auto& entry : fs::directory_iterator(fs::path(SOILCOLUMN_SOURCE_DIR) / "examples" / "default")) {
+    for (const auto& entry : fs::directory_iterator(fs::path(SOILCOLUMN_SOURCE_DIR) / scenario)) {
         fs::copy_file(entry.path(), dir / entry.path().filename());
         fs::permissions(dir / entry.path().filename(), fs::perms::owner_read | fs::perms::owner_write);
     }
@@ -49,9 +52,9 @@ void run_once(const fs::path& dir, std::ostream& console)
     benchmark::DoNotOptimize(run.state().recharge_total);
 }
 
-void simulate_default(benchmark::State& state, const std::string& simulation_end_days)
+void simulate(benchmark::State& state, const fs::path& scenario, const std::string& simulation_end_days)
 {
-    const fs::path dir = prepare_scenario(simulation_end_days);
+    const fs::path dir = prepare_scenario(scenario, simulation_end_days);
     std::ostringstream console;
     for (auto _ : state) {
         console.str("");
@@ -60,10 +63,17 @@ void simulate_default(benchmark::State& state, const std::string& simulation_end
     fs::remove_all(dir);
 }
 
-void BM_DefaultScenarioTenDays(benchmark::State& state) { simulate_default(state, "10.0"); }
-void BM_DefaultScenarioThreeYears(benchmark::State& state) { simulate_default(state, ""); }
+const fs::path default_scenario = fs::path("examples") / "default";
+const fs::path large_case = fs::path("bench") / "large_case";
+
+void BM_DefaultScenarioTenDays(benchmark::State& state) { simulate(state, default_scenario, "10.0"); }
+void BM_DefaultScenarioThreeYears(benchmark::State& state) { simulate(state, default_scenario, ""); }
+void BM_LargeCaseThirtyDays(benchmark::State& state) { simulate(state, large_case, "30.0"); }
+void BM_LargeCaseTwoYears(benchmark::State& state) { simulate(state, large_case, ""); }
 
 }  // namespace
 
 BENCHMARK(BM_DefaultScenarioTenDays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultScenarioThreeYears)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_LargeCaseThirtyDays)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LargeCaseTwoYears)->Unit(benchmark::kMillisecond)->Iterations(1);

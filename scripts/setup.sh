@@ -5,7 +5,8 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake libgtest-dev libgmock-dev  # compiler, build, unit tests
+  g++ cmake make libgtest-dev libgmock-dev  # compiler, build, unit tests
+  clang clang-14 libclang-rt-14-dev    # fuzz targets (libFuzzer) and sanitizer builds
   libcli11-dev                         # command line parsing (header-only)
   nlohmann-json3-dev                   # summary.json (header-only)
   python3 python3-jsonschema           # tests: CSV read-back, summary schema check

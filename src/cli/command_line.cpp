@@ -1,5 +1,7 @@
 #include "cli/command_line.hpp"
 
+#include <cmath>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/exit_status.hpp"
@@ -28,7 +30,8 @@ constexpr const char* program_footer =
     "3 numerically unsafe; 4 input inconsistent (orderly stop); 64 usage error; 65 an output\n"
     "of the run (for a report) is missing or broken; 66 scenario or run directory missing;\n"
     "73 output directory or report file cannot be written; 75 output directory in use.\n"
-    "The classic run keeps its own: 0 for a normal end or an orderly stop, 1 failure, 2 fault.";
+    "The classic run keeps its own: 0 for a normal end or an orderly stop, 1 failure, 2 fault,\n"
+    "3 numerically unsafe.";
 
 constexpr const char* report_footer =
     "Reads summary.json, profiles.csv, balances.csv, observations.csv and, when present,\n"
@@ -45,14 +48,21 @@ constexpr const char* run_footer =
     "Reads vekin.txt, chemvek.txt, chemdat.txt, plant.txt and the weather file in DIR and\n"
     "never changes them. Writes to OUTDIR the classic aus1.txt..aus4.txt, the model's\n"
     "console log console.txt, the full-precision tables profiles.csv, balances.csv,\n"
-    "fluxes.csv, observations.csv, and summary.json. A short summary goes to standard\n"
-    "output; a progress bar to standard error when it is a terminal.\n"
+    "fluxes.csv, observations.csv, annual.csv (balances per calendar year), and\n"
+    "summary.json. A short summary goes to standard output; a progress bar to standard\n"
+    "error when it is a terminal.\n"
+    "\n"
+    "The groundwater endpoint: per substance the flux-averaged leachate concentration at\n"
+    "the face nearest to the target depth, over the periods of complete years after the\n"
+    "warm-up, ranked; the two periods at the ranks floor(0.8 n) and ceil(0.8 n) (the next\n"
+    "rank when equal) give it, their mass over their water. The same at the lower face.\n"
     "\n"
     "Examples:\n"
     "  soilcolumn run                              the scenario in the current directory\n"
     "  soilcolumn run examples/default -q          no progress bar\n"
     "  soilcolumn run scen -o out/short --days 10  the first 10 days, results in out/short\n"
     "  soilcolumn run scen --time-step 900         a 15-minute step instead of vekin.txt's\n"
+    "  soilcolumn run scen --period-years 2        biennial periods (application every 2 years)\n"
     "  soilcolumn run scen --report                and OUTDIR/report.html at the end\n"
     "\n"
     "The file formats are described in docs/outputs.md; exit statuses in 'soilcolumn --help'.";
@@ -96,6 +106,20 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         ->type_name("SECONDS");
     run->add_option("--days", days_text, "Simulated period in days, instead of vekin.txt's")
         ->type_name("N");
+    EndpointRequest endpoint;
+    double target_depth = 1.0;
+    run->add_option("--target-depth", target_depth, "Depth of the endpoint's face, m (default 1)")
+        ->type_name("M");
+    run->add_option("--warm-up-years", endpoint.settings.warm_up_years,
+                    "Years left out of the endpoint at the start (default 6)")
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    run->add_option("--period-years", endpoint.settings.period_years,
+                    "Years per evaluation period: 1, 2 or 3 (default 1)")
+        ->type_name("N")
+        ->check(CLI::IsMember({1, 2, 3}));
+    run->add_option("--limit", endpoint.settings.limit, "Concentration limit, ug/L (default 0.1)")
+        ->type_name("UG_L");
     run->add_flag("-q,--quiet", quiet, "No progress bar");
     bool with_report = false;
     run->add_flag("--report", with_report, "Also write OUTDIR/report.html (as 'soilcolumn report OUTDIR')");
@@ -132,10 +156,6 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     if (!run->parsed()) {
         return run_classic(io, exports, args);
     }
-    if (exports) {
-        report_usage_error(io, "--exports belongs to the classic run; 'run' always writes them", "run ");
-        return exit_status::usage;
-    }
     RunOptions options;
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
@@ -151,6 +171,18 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
             return exit_status::usage;
         }
     }
+    if (run->count("--target-depth") != 0) {
+        if (!std::isfinite(target_depth) || target_depth < 0.0) {
+            report_usage_error(io, "--target-depth: a depth below the soil surface in m is needed", "run ");
+            return exit_status::usage;
+        }
+        endpoint.target_depth = target_depth;
+    }
+    if (!std::isfinite(endpoint.settings.limit) || endpoint.settings.limit <= 0.0) {
+        report_usage_error(io, "--limit: a concentration above 0 ug/L is needed", "run ");
+        return exit_status::usage;
+    }
+    options.endpoint = endpoint;
     return run_scenario(options, io);
 }
 

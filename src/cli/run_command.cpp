@@ -12,6 +12,7 @@
 #include "cli/progress.hpp"
 #include "cli/report_command.hpp"
 #include "driver/run.hpp"
+#include "exports/annual_exports.hpp"
 #include "exports/csv_exports.hpp"
 #include "exports/summary.hpp"
 #include "records/run_errors.hpp"
@@ -37,7 +38,7 @@ int command_exit_status(const Run& run)
 {
     switch (run.status()) {
     case RunStatus::completed:
-        return exit_status_of(run.status());
+        return run.record().numerically_unsafe() ? exit_status::unsafe : exit_status::ok;
     case RunStatus::stopped:
         return exit_status::input_stopped;
     case RunStatus::failed:
@@ -51,7 +52,13 @@ int command_exit_status(const Run& run)
 
 std::string quoted(const fs::path& path)
 {
-    return "'" + path.string() + "'";
+    // Appended rather than "'" + path.string(): g++ 12 warns falsely about
+    // an overlapping copy in the insertion at the front (-Wrestrict) when
+    // the library is compiled for link-time optimisation.
+    std::string text = "'";
+    text += path.string();
+    text += '\'';
+    return text;
 }
 
 // The result files the run left in its output directory, in a fixed order.
@@ -60,6 +67,7 @@ std::vector<std::string> written_files(const fs::path& directory, bool with_cons
     std::vector<std::string> names{"aus1.txt", "aus2.txt", "aus3.txt", "aus4.txt"};
     if (with_console) names.push_back(console_name);
     for (const std::string& name : exports::CsvExports::file_names()) names.push_back(name);
+    names.push_back(annual_table_name);
     names.push_back(summary_name);
     std::vector<std::string> present;
     for (const std::string& name : names) {
@@ -99,11 +107,15 @@ Stepped step_to_end(Run& run, std::ostream* progress_stream)
     return stepped;
 }
 
-// Closes the tables; a table that could not be written fails the run.
-int close_exports(exports::CsvExports& tables, const ProcessIo& io, int status)
+// Closes the tables and writes the annual balances; a table that could not
+// be written fails the run.
+int close_exports(exports::CsvExports& tables, const Run& run, const std::filesystem::path& directory,
+                  const ProcessIo& io, int status)
 {
     try {
         tables.close();
+        exports::write_annual_table(directory / annual_table_name, run.record().annual,
+                                    run.record().diagnostics.substance_count);
     } catch (const RunFailure& failure) {
         *io.err << "soilcolumn: " << failure.what() << "\n";
         return status == exit_status::ok ? exit_status::run_failed : status;
@@ -183,19 +195,21 @@ int run_scenario(const RunOptions& options, const ProcessIo& io)
              .output_directory = output,
              .console = &console,
              .file_name_source = {},
+             .target_depth = options.endpoint.target_depth,
              .overrides = options.overrides,
              .observers = {&tables}});
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
     const Stepped stepped = step_to_end(run, show_progress ? io.err : nullptr);
     console.close();
-    int status = close_exports(tables, io, command_exit_status(run));
+    int status = close_exports(tables, run, output, io, command_exit_status(run));
 
     exports::SummaryContext context{.command_line = options.command_line,
                                     .overrides = options.overrides,
                                     .first_weather_date = stepped.first_weather_date,
                                     .exit_status = status,
                                     .wall_time_s = stepped.wall_time_s,
-                                    .output_files = written_files(output, true)};
+                                    .output_files = written_files(output, true),
+                                    .endpoint = options.endpoint};
     const nlohmann::ordered_json summary = exports::summary_json(run, context);
     try {
         exports::write_summary_file(output / summary_name, summary);
@@ -223,14 +237,15 @@ int run_classic(const ProcessIo& io, bool exports, const std::vector<std::string
     if (!exports) {
         // Exactly the program as it always was.
         Run run({.console = io.out, .file_name_source = [answers] { return answers; }});
-        return exit_status_of(run_to_end(run));
+        run_to_end(run);
+        return exit_status_of(run);
     }
     exports::CsvExports tables{fs::path{}};
     Run run({.console = io.out,
              .file_name_source = [answers] { return answers; },
              .observers = {&tables}});
     const Stepped stepped = step_to_end(run, nullptr);
-    const int status = close_exports(tables, io, exit_status_of(run.status()));
+    const int status = close_exports(tables, run, fs::path{}, io, exit_status_of(run));
     const exports::SummaryContext context{.command_line = command_line,
                                           .overrides = {},
                                           .first_weather_date = stepped.first_weather_date,

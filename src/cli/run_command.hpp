@@ -11,6 +11,7 @@
 
 #include "cli/command_line.hpp"
 #include "driver/run_overrides.hpp"
+#include "endpoint/endpoint.hpp"
 
 namespace soilcolumn::cli {
 
@@ -18,6 +19,7 @@ struct RunOptions {
     std::filesystem::path scenario_directory{"."};
     std::optional<std::filesystem::path> output_directory;  // default: the scenario directory
     RunOverrides overrides;
+    EndpointRequest endpoint;
     bool quiet = false;
     bool report = false;  // also write OUTDIR/report.html
     std::vector<std::string> command_line;
@@ -29,6 +31,9 @@ int run_scenario(const RunOptions& options, const ProcessIo& io);
 // result files, the model's exit status; with `exports` also the CSV
 // tables and summary.json.
 int run_classic(const ProcessIo& io, bool exports, const std::vector<std::string>& command_line);
+
+// The name of the table of annual balances that every run with exports writes.
+inline constexpr const char* annual_table_name = "annual.csv";
 
 // The text of an override value as a 32-bit number; an English message
 // naming the option when it is not one, or not usable.

@@ -70,10 +70,10 @@ void book_substance_in_compartment(ModelState& st, int c, int s, const Compartme
     const float f = immobile_share;
 
     st.dissolved_amount(s) = st.dissolved_amount(s) + cm * v.mobile + cim * v.immobile;
-    st.mobile_sorbed(c, s) =
-        freundlich_sorbed(st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
-    st.immobile_sorbed(c, s) =
-        freundlich_sorbed(st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
+    st.mobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::mobile_sorbed),
+                                               st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
+    st.immobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::immobile_sorbed),
+                                                 st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
     st.sorbed_amount(s) = st.sorbed_amount(s) + st.mobile_sorbed(c, s) * dz * rho * (1.0f - f) +
                           st.immobile_sorbed(c, s) * dz * rho * f;
     st.irreversible_amount(s) = st.irreversible_amount(s) +
@@ -129,11 +129,17 @@ void book_recharge(ModelState& st)
 
 }  // namespace
 
-float freundlich_sorbed(float coefficient, float concentration, float exponent)
+float freundlich_sorbed(PowerMemo& memo, float coefficient, float concentration, float exponent)
 {
     const bool integer_exponent = std::trunc(exponent) == exponent;
     const float c = (concentration < 0.0f && !integer_exponent) ? 0.0f : concentration;
-    return std::pow(c, exponent) * coefficient;
+    return memo.pow(c, exponent) * coefficient;
+}
+
+float freundlich_sorbed(float coefficient, float concentration, float exponent)
+{
+    PowerMemo memo;
+    return freundlich_sorbed(memo, coefficient, concentration, exponent);
 }
 
 void update_irreversible_sorption(ModelState& st)

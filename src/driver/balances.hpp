@@ -11,6 +11,8 @@ namespace soilcolumn {
 // slightly negative concentration left by the solver counts as 0 where the
 // power would have no real value.
 float freundlich_sorbed(float coefficient, float concentration, float exponent);
+// The same, with the power kept for reuse in `memo`.
+float freundlich_sorbed(PowerMemo& memo, float coefficient, float concentration, float exponent);
 
 // Adds the irreversible sorption of the step to the stores of both regions,
 // per kg of the region's sorbent. A region without sorbent (no aggregates,

@@ -5,7 +5,9 @@
 #include <span>
 #include <string>
 
+#include "input/input_checks.hpp"
 #include "input/orderly_stop.hpp"
+#include "records/format.hpp"
 #include "records/run_errors.hpp"
 
 namespace soilcolumn {
@@ -90,6 +92,69 @@ void check_weather_month(std::int32_t month, const records::InputUnit& weather,
              {std::string_view(weather.file_name()), std::int32_t{weather.record_number()}, month});
 }
 
+bool is_leap_year(std::int32_t year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+std::int32_t days_in_month(std::int32_t month, std::int32_t year)
+{
+    constexpr std::array<std::int32_t, 12> days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month == 2 && is_leap_year(year)) {
+        return 29;
+    }
+    return days[static_cast<std::size_t>(month - 1)];
+}
+
+// The day must exist in its month and year (29 February in leap years of the
+// Gregorian rule only; two-digit years such as 96 follow the same rule). The
+// year is printed in four digits in the result files. The month has been
+// checked before.
+void check_weather_date(const std::array<std::int32_t, 3>& date, const records::InputUnit& weather,
+                        records::OutputUnit& console)
+{
+    const std::int32_t day = date[0];
+    const std::int32_t month = date[1];
+    const std::int32_t year = date[2];
+    if (year >= 0 && year <= 9999 && day >= 1 && day <= days_in_month(month, year)) {
+        return;
+    }
+    const std::string text =
+        std::to_string(day) + "." + std::to_string(month) + "." + std::to_string(year);
+    stop_run(console,
+             "(1X,/,' Wetterdatei ',A,', Satz',I6,': das Datum ',A,' gibt es nicht',/,"
+             "' (Tag 1 bis 28, 29, 30 oder 31 je nach Monat, Jahr 0 bis 9999)',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {std::string_view(weather.file_name()), std::int32_t{weather.record_number()},
+              std::string_view(text)});
+}
+
+// Precipitation of a day cannot be negative, and no station has measured
+// more than about 1.8 m in one day; air temperatures on the earth's surface
+// lie between about -89 and 57 deg C; relative humidity is a percentage
+// (100 % gives no evaporation from a wet surface).
+constexpr ValidRange precipitation_range{0.0f, 2000.0f, true, "0 bis 2000 mm"};
+constexpr ValidRange air_temperature_range{-90.0f, 60.0f, true, "-90 bis 60 Grad C"};
+constexpr ValidRange relative_humidity_range{0.0f, 100.0f, true, "0 bis 100 %"};
+
+// Runs once per weather day inside the step loop: the place of the message
+// is put together only when a value is out of range, so that a day in
+// range allocates nothing.
+void check_weather_values(const ModelState& st, const records::InputUnit& weather,
+                          records::OutputUnit& console)
+{
+    if (precipitation_range.contains(st.day_precipitation) &&
+        air_temperature_range.contains(st.air_temperature) &&
+        relative_humidity_range.contains(st.relative_humidity)) {
+        return;
+    }
+    const std::string where = "Wetterdatei " + weather.file_name() + ", Satz" +
+                              records::render_integer(weather.record_number(), 6) + ": ";
+    check_within(console, where + "Niederschlag", st.day_precipitation, " mm", precipitation_range);
+    check_within(console, where + "Lufttemperatur", st.air_temperature, " Grad C", air_temperature_range);
+    check_within(console, where + "relative Feuchte", st.relative_humidity, " %", relative_humidity_range);
+}
+
 // The next day of the weather series; after its last record the series
 // starts again with the first data record (the heading is skipped).
 void read_next_weather_record(ModelState& st, records::InputUnit& weather,
@@ -105,6 +170,8 @@ void read_next_weather_record(ModelState& st, records::InputUnit& weather,
         }
     }
     check_weather_month(st.weather_date[1], weather, console);
+    check_weather_date(st.weather_date, weather, console);
+    check_weather_values(st, weather, console);
 }
 
 // Precipitation on a day at or below 0 deg C is stored as snow (m of water).
@@ -167,6 +234,36 @@ void check_application_interval(const ModelState& st, const records::InputUnit& 
              "3X,'***Programm abgebrochen***',/)",
              {std::int32_t{chemdat.record_number()}, st.application_end_time,
               st.application_start_time});
+}
+
+// The end of a plant record is given in days; in seconds it must stay a
+// finite time that the clock can reach or pass.
+void check_plant_record_end(float end_days, float end_seconds, const records::InputUnit& plant,
+                            records::OutputUnit& console)
+{
+    if (std::isfinite(end_seconds)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,' plant.txt, Satz',I6,': das Ende',G11.4,' Tage ist in Sekunden nicht',"
+             "' endlich',/,' (zulaessig bis 3.9E+33 Tage)',/,3X,'***Programm abgebrochen***',/)",
+             {std::int32_t{plant.record_number()}, end_days});
+}
+
+// An amount applied to the soil surface cannot be negative.
+void check_applied_amounts(const ModelState& st, const SubstanceArray& amount,
+                           const records::InputUnit& chemdat, records::OutputUnit& console)
+{
+    constexpr ValidRange amount_range{0.0f, 3.4e38f, true, "ab 0 g/m2"};
+    for (int s = 1; s <= st.substance_count; ++s) {
+        if (amount_range.contains(amount(s))) {
+            continue;  // the message is put together only for an amount out of range
+        }
+        check_within(console,
+                     "chemdat.txt, Satz" + records::render_integer(chemdat.record_number(), 6) +
+                         numbered(", Stoff", s) + ": Menge",
+                     amount(s), " g/m2", amount_range);
+    }
 }
 
 }  // namespace
@@ -246,7 +343,9 @@ void update_plant_schedule(ModelState& st, records::InputUnit& plant, records::O
         rethrow_schedule_end(error, plant);
     }
     check_plant_type(st.plant_type, plant, console);
+    const float end_days = st.plant_record_end;
     st.plant_record_end *= seconds_per_day;
+    check_plant_record_end(end_days, st.plant_record_end, plant, console);
 }
 
 void update_weather_day(ModelState& st, records::InputUnit& weather, records::OutputUnit& console)
@@ -305,6 +404,7 @@ void update_substance_input(ModelState& st, records::InputUnit& chemdat,
         rethrow_schedule_end(error, chemdat);
     }
     check_application_interval(st, chemdat, console);
+    check_applied_amounts(st, amount, chemdat, console);
     for (int s = 1; s <= st.substance_count; ++s) {
         st.surface_input_flux(s) =
             amount(s) / (st.application_end_time - st.application_start_time);

@@ -5,6 +5,7 @@
 
 #include "driver/result_files.hpp"
 #include "driver/time_loop.hpp"
+#include "endpoint/annual_balances.hpp"
 #include "input/control_input.hpp"
 #include "records/run_errors.hpp"
 
@@ -25,11 +26,29 @@ void clear_solute_step_terms(ModelState& st)
     }
 }
 
+constexpr double default_target_depth = 1.0;  // m: where groundwater is judged
+
+TargetFace choose_target_face(const ModelState& st, const std::optional<double>& asked)
+{
+    std::string message;
+    if (asked) {
+        if (auto face = target_face_near(st, *asked, message)) {
+            return *face;
+        }
+        throw OverrideRejected(message);
+    }
+    if (auto face = target_face_near(st, default_target_depth, message)) {
+        return *face;
+    }
+    return lower_face(st);
+}
+
 }  // namespace
 
 Run::Run(RunSetup setup)
     : state_(std::make_unique<ModelState>()),
       files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory)),
+      target_depth_(setup.target_depth),
       overrides_(setup.overrides),
       observers_(std::move(setup.observers))
 {
@@ -87,6 +106,8 @@ RunStatus Run::open()
         read_input(*state_, *files_);
         apply_overrides(*state_, overrides_);
         start_simulation(*state_, *files_);
+        start_diagnostics(*state_, record_.diagnostics);
+        record_.annual.start(*state_, choose_target_face(*state_, target_depth_));
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
         for (RunObserver* observer : observers_) {
             observer->on_open(*state_);
@@ -142,10 +163,11 @@ RunStatus run_to_end(Run& run)
     return run.status();
 }
 
-int exit_status_of(RunStatus status)
+int exit_status_of(const Run& run)
 {
-    switch (status) {
+    switch (run.status()) {
     case RunStatus::completed:
+        return run.record().numerically_unsafe() ? 3 : 0;
     case RunStatus::stopped:
         return 0;
     case RunStatus::failed:

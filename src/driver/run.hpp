@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -29,6 +30,10 @@ struct RunSetup {
     std::filesystem::path output_directory{}; // the result files; empty: the working directory
     std::ostream* console = nullptr;         // receives the model's console log; required
     FileNameSource file_name_source{};       // answers the prompt for a blank weather file name
+    // Depth (m) whose face the annual balances and the endpoint evaluate;
+    // unset: 1 m, or the lower face of a shallower column. A depth outside
+    // the column is rejected like an unusable override.
+    std::optional<double> target_depth{};
     RunOverrides overrides{};                // replace vekin.txt's time step or period
     RunObservers observers{};                // told of every record written; not owned
 };
@@ -74,6 +79,7 @@ private:
     std::unique_ptr<FileSet> files_;
     std::unique_ptr<ObservationSeries> observations_;
     RunRecord record_;
+    std::optional<double> target_depth_;
     RunOverrides overrides_;
     RunObservers observers_;
     RunStatus status_ = RunStatus::not_open;
@@ -84,9 +90,9 @@ private:
 // Opens the run, steps it to its end and closes it; returns how it ended.
 RunStatus run_to_end(Run& run);
 
-// The process exit status of a run that ended so: 0 for a normal end and for
-// an orderly stop, 1 for a failure, 2 for an internal fault, 64 (a usage
-// error) for overrides that were rejected.
-int exit_status_of(RunStatus status);
+// The process exit status of a run: 0 for a normal end and for an orderly
+// stop, 3 for a normal end whose numbers are unsafe (a strong warning),
+// 1 for a failure, 2 for an internal fault.
+int exit_status_of(const Run& run);
 
 }  // namespace soilcolumn

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/run_diagnostics.hpp"
+#include "endpoint/annual_balances.hpp"
 #include "stage/stage_context.hpp"
 
 namespace soilcolumn {
@@ -28,6 +30,11 @@ struct RunRecord {
     std::int64_t steps = 0;             // time steps completed
     PhaseStatistics water;
     PhaseStatistics solutes;
+    RunDiagnostics diagnostics;
+    AnnualBalances annual;
+    int strong_warnings = 0;  // of the end-of-run warnings: the results are numerically unsafe
+
+    bool numerically_unsafe() const { return strong_warnings > 0; }
 };
 
 }  // namespace soilcolumn

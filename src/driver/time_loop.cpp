@@ -2,6 +2,7 @@
 
 #include "driver/balances.hpp"
 #include "driver/boundary.hpp"
+#include "diagnostics/run_warnings.hpp"
 #include "driver/result_files.hpp"
 #include "records/input_unit.hpp"
 #include "stage/stage_coefficients.hpp"
@@ -115,10 +116,17 @@ void report_phase(const PhaseResult& phase, PhaseStatistics& statistics, FileSet
     }
 }
 
-void report_stage(const StageResult& stage, FileSet& files, RunRecord& record)
+void report_stage(const ModelState& st, const StageResult& stage, bool corrector, FileSet& files,
+                  RunRecord& record)
 {
     report_phase(stage.water, record.water, files);
+    if (!stage.water.converged) {
+        book_unconverged(st, corrector, false, stage.water, record.diagnostics);
+    }
     report_phase(stage.solutes, record.solutes, files);
+    if (!stage.solutes.converged) {
+        book_unconverged(st, corrector, true, stage.solutes, record.diagnostics);
+    }
 }
 
 StageResult solve_stage(ModelState& st, const StageContext& stage)
@@ -128,15 +136,17 @@ StageResult solve_stage(ModelState& st, const StageContext& stage)
 }
 
 // The profile timer must exceed the interval and restarts at zero; the
-// observation timer needs only to reach 4 hours.
-void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations,
-                      const RunRecord& record, const RunObservers& observers)
+// observation timer needs only to reach 4 hours. Returns whether a profile
+// was written.
+bool write_due_output(ModelState& st, FileSet& files, ObservationSeries& observations,
+                      const RunObservers& observers)
 {
+    bool profile_written = false;
     st.time_since_output += st.time_step;
     if (st.time_since_output > st.output_interval) {
         st.time_since_output = 0.0f;
         write_profile_output(st, files);
-        for (RunObserver* observer : observers) observer->on_profile_output(st, record);
+        profile_written = true;
     }
     st.time_since_observation += st.time_step;
     if (st.observation_depth_count != 0 && st.time_since_observation >= observation_interval) {
@@ -144,6 +154,7 @@ void write_due_output(ModelState& st, FileSet& files, ObservationSeries& observa
         for (RunObserver* observer : observers) observer->on_observation_record(st, observations);
         st.time_since_observation = 0.0f;
     }
+    return profile_written;
 }
 
 }  // namespace
@@ -188,15 +199,23 @@ bool simulate_step(ModelState& st, FileSet& files, ObservationSeries& observatio
 {
     prepare_boundaries(st, files);
     const StepResult result = advance_water_and_substances(st);
-    report_stage(result.predictor, files, record);
-    report_stage(result.corrector, files, record);
     st.simulation_time += st.time_step;
+    report_stage(st, result.predictor, false, files, record);
+    report_stage(st, result.corrector, true, files, record);
     update_balances(st);
-    write_due_output(st, files, observations, record, observers);
+    book_step(st, result.predictor, result.corrector, record.diagnostics);
+    record.annual.book_step(st, result.corrector);
+    if (write_due_output(st, files, observations, observers)) {
+        book_output_time(st, record.diagnostics);
+        for (RunObserver* observer : observers) observer->on_profile_output(st, record);
+    }
     ++record.steps;
     if (static_cast<double>(st.simulation_end) >= st.simulation_time) {
         return true;
     }
+    book_output_time(st, record.diagnostics);
+    record.annual.finish();
+    write_end_of_run_warnings(st, record, files.console);
     files.console.write_list("***Regulaeres Ende erreicht***");
     return false;
 }

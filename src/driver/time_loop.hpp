@@ -1,5 +1,5 @@
 #pragma once
-// The model's time loop, one step at a time: a 64-bit clock in seconds that
+// The model's time loop (run_simulation), one step at a time: a 64-bit clock in seconds that
 // starts at -1 s and advances by the time step until it has passed the end
 // of the simulated period.
 

@@ -70,6 +70,13 @@ void CsvTable::add(const Number& value)
     ++fields_;
 }
 
+void CsvTable::add_not_defined()
+{
+    if (fields_ != 0) line_ += ',';
+    line_ += "NA";
+    ++fields_;
+}
+
 void CsvTable::end_row()
 {
     if (fields_ != columns_) {

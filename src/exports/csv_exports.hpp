@@ -29,6 +29,8 @@ public:
     void write_header(const std::vector<std::string>& names);
     // Starts a row; fields are added by the sink, then end_row() writes it.
     void add(const Number& value);
+    // A field whose value is not defined: NA, which pandas and R read as missing.
+    void add_not_defined();
     void end_row();
     // Flushes and closes; throws RunFailure when anything could not be written.
     void close();

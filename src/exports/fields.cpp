@@ -64,7 +64,6 @@ void visit_observation_fields(const ModelState& st, const ObservationSeries& ser
 
 void visit_balance_fields(const ModelState& st, const RunRecord& record, const FieldSink& sink)
 {
-    (void)record;  // the record's balance diagnostics join here as they are kept
     sink("precipitation_m", 0, st.precipitation_total);
     sink("infiltration_m", 0, st.infiltration_total);
     sink("evaporation_m", 0, st.evaporation_total);
@@ -81,6 +80,26 @@ void visit_balance_fields(const ModelState& st, const RunRecord& record, const F
     for (int s = 1; s <= substances; ++s) sink("gaseous_g_m2", s, st.gaseous_amount(s));
     for (int s = 1; s <= substances; ++s) sink("irreversible_g_m2", s, st.irreversible_amount(s));
     for (int s = 1; s <= substances; ++s) sink("transformed_g_m2", s, st.substance_transformed(s));
+    visit_balance_check_fields(record.diagnostics, substances, sink);
+}
+
+void visit_balance_check_fields(const RunDiagnostics& books, int substances, const FieldSink& sink)
+{
+    const WaterBookkeeping& water = books.water;
+    sink("water_surface_inflow_m", 0, water.surface_inflow);
+    sink("water_lower_outflow_m", 0, water.lower_outflow);
+    sink("water_storage_change_m", 0, water.storage_change());
+    sink("water_balance_error_m", 0, water.error());
+    sink("water_balance_error_percent", 0, water.relative_error());
+    sink("wet_limit_water_m", 0, water.wet_limit_water);
+    sink("dry_limit_water_m", 0, water.dry_limit_water);
+    for (int s = 1; s <= substances; ++s) sink("applied_g_m2", s, books.substance(s).applied);
+    for (int s = 1; s <= substances; ++s) sink("leached_lower_face_g_m2", s, books.substance(s).leached);
+    for (int s = 1; s <= substances; ++s) sink("degraded_g_m2", s, books.substance(s).degraded);
+    for (int s = 1; s <= substances; ++s) sink("balance_error_g_m2", s, books.substance(s).error());
+    for (int s = 1; s <= substances; ++s) {
+        sink("balance_error_percent", s, books.substance(s).relative_error());
+    }
 }
 
 }  // namespace soilcolumn::exports

@@ -45,4 +45,9 @@ void visit_observation_fields(const ModelState& st, const ObservationSeries& ser
 // final balances of summary.json.
 void visit_balance_fields(const ModelState& st, const RunRecord& record, const FieldSink& sink);
 
+// The balances that the run's own 64-bit books form from the fluxes the
+// solved rows sent through the soil surface and the lower face, and their
+// errors: what the residual columns above cannot show.
+void visit_balance_check_fields(const RunDiagnostics& books, int substances, const FieldSink& sink);
+
 }  // namespace soilcolumn::exports

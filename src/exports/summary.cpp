@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/version.hpp"
+#include "exports/annual_exports.hpp"
 #include "exports/fields.hpp"
 #include "exports/sha256.hpp"
 #include "records/run_errors.hpp"
@@ -105,12 +106,63 @@ void write_phase_text(std::ostream& out, const char* name, const ordered_json& p
         << phase["unconverged"].get<std::int64_t>() << " not converged";
 }
 
+std::string percent_text(const ordered_json& value)
+{
+    return number_of(value) + " %";
+}
+
+void write_balance_text(std::ostream& out, const ordered_json& diagnostics)
+{
+    const ordered_json& water = diagnostics["water_balance"];
+    out << "  balance     water error " << number_of(water["error_m"].get<double>() * 1000.0) << " mm ("
+        << percent_text(water["relative_error_percent"]) << ")";
+    for (const ordered_json& substance : diagnostics["substance_balances"]) {
+        out << "; substance " << substance["substance"].get<int>() << " error "
+            << number_of(substance["error_g_m2"]) << " g/m2 (" << percent_text(substance["relative_error_percent"])
+            << ")";
+    }
+    out << "\n";
+}
+
+// One evaluation: the value with the periods it came from and the verdict,
+// or why there is none.
+std::string evaluation_text(const ordered_json& evaluation, double limit)
+{
+    if (evaluation["value_ug_l"].is_null()) {
+        return "none (" + evaluation["note"].get<std::string>() + ")";
+    }
+    const auto years = [](const ordered_json& period) {
+        const int first = period["first_year"].get<int>();
+        const int last = period["last_year"].get<int>();
+        return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
+    };
+    return number_of(evaluation["value_ug_l"]) + " ug/L (periods of years " +
+           years(evaluation["lower_rank_period"]) + " and " + years(evaluation["upper_rank_period"]) +
+           "), " + (evaluation["exceeds_limit"].get<bool>() ? "above" : "not above") + " the limit of " +
+           short_number(limit) + " ug/L";
+}
+
+void write_endpoint_text(std::ostream& out, const ordered_json& endpoint)
+{
+    if (endpoint["target_face"].is_null()) {
+        return;
+    }
+    const double limit = endpoint["limit_ug_l"].get<double>();
+    for (const ordered_json& substance : endpoint["substances"]) {
+        out << "  endpoint    substance " << substance["substance"].get<int>() << " at "
+            << number_of(endpoint["target_face_depth_m"]) << " m: " << evaluation_text(substance["target"], limit)
+            << "\n              at the lower face, " << number_of(endpoint["lower_face_depth_m"])
+            << " m: " << evaluation_text(substance["lower"], limit) << "\n";
+    }
+}
+
 }  // namespace
 
 std::string status_name(const Run& run)
 {
     switch (run.status()) {
     case RunStatus::completed:
+        if (run.record().numerically_unsafe()) return "unsafe";
         return run.record().warnings.empty() ? "ok" : "warning";
     case RunStatus::stopped:
         return "stopped";
@@ -131,12 +183,68 @@ ordered_json to_json(const PhaseStatistics& phase)
     return json;
 }
 
+ordered_json to_json(const WaterBookkeeping& water)
+{
+    ordered_json json;
+    json["error_m"] = water.error();
+    json["relative_error_percent"] = water.relative_error();
+    json["largest_relative_error_percent"] = water.largest_relative_error.value;
+    json["largest_relative_error_day"] = water.largest_relative_error.day;
+    json["surface_inflow_m"] = water.surface_inflow;
+    json["lower_outflow_m"] = water.lower_outflow;
+    json["storage_change_m"] = water.storage_change();
+    json["wet_limit_hits"] = water.wet_limit_hits;
+    json["dry_limit_hits"] = water.dry_limit_hits;
+    json["wet_limit_water_m"] = water.wet_limit_water;
+    json["dry_limit_water_m"] = water.dry_limit_water;
+    return json;
+}
+
+ordered_json to_json(const SubstanceBookkeeping& books, int s)
+{
+    ordered_json json;
+    json["substance"] = s;
+    json["error_g_m2"] = books.error();
+    json["relative_error_percent"] = books.relative_error();
+    json["largest_relative_error_percent"] = books.largest_relative_error.value;
+    json["applied_g_m2"] = books.applied;
+    json["leached_g_m2"] = books.leached;
+    json["degraded_g_m2"] = books.degraded;
+    json["inventory_g_m2"] = books.inventory();
+    json["negative_mass_cleared_g_m2"] = books.negative_mass_cleared;
+    return json;
+}
+
+ordered_json to_json(const RunDiagnostics& diagnostics)
+{
+    ordered_json json;
+    json["water_balance"] = to_json(diagnostics.water);
+    ordered_json substances = ordered_json::array();
+    for (int s = 1; s <= diagnostics.substance_count; ++s) substances.push_back(to_json(diagnostics.substance(s), s));
+    json["substance_balances"] = substances;
+    const OscillationBookkeeping& oscillation = diagnostics.oscillation;
+    json["oscillations"] = {{"count", oscillation.count},
+                            {"first_day", oscillation.count > 0 ? ordered_json(oscillation.first_day) : ordered_json(nullptr)},
+                            {"first_compartment", oscillation.count > 0 ? ordered_json(oscillation.first_compartment)
+                                                                         : ordered_json(nullptr)}};
+    ordered_json unconverged = ordered_json::array();
+    for (const UnconvergedStage& stage : diagnostics.first_unconverged) {
+        unconverged.push_back({{"day", stage.day},
+                               {"stage", stage.corrector ? "corrector" : "predictor"},
+                               {"phase", stage.solutes ? "solutes" : "water"},
+                               {"relative_residual", stage.relative_residual}});
+    }
+    json["unconverged_stages"] = unconverged;
+    return json;
+}
+
 ordered_json to_json(const RunRecord& record)
 {
     ordered_json json;
     json["steps"] = record.steps;
     json["water"] = to_json(record.water);
     json["solutes"] = to_json(record.solutes);
+    json.update(to_json(record.diagnostics));
     return json;
 }
 
@@ -203,6 +311,9 @@ ordered_json summary_json(const Run& run, const SummaryContext& context)
     summary["final_balances"] = final_balances_json(run.state(), record);
     summary["outputs"] = context.output_files;
     summary["wall_time_s"] = context.wall_time_s;
+    const int substances = record.diagnostics.substance_count;
+    summary["endpoint"] = endpoint_json(record.annual, substances, context.endpoint);
+    summary["annual"] = annual_json(record.annual, substances);
     return summary;
 }
 
@@ -256,6 +367,8 @@ void write_summary_text(std::ostream& out, const ordered_json& summary)
                 << value("irreversible_g_m2") << ", transformed " << value("transformed_g_m2")
                 << "\n";
         }
+        write_balance_text(out, summary["diagnostics"]);
+        write_endpoint_text(out, summary["endpoint"]);
     }
     const std::size_t warnings = summary["warnings"].size();
     out << "  warnings    " << (warnings == 0 ? std::string("none") : std::to_string(warnings)) << "\n";

@@ -16,6 +16,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "driver/run.hpp"
+#include "endpoint/endpoint.hpp"
 
 namespace soilcolumn::exports {
 
@@ -27,6 +28,7 @@ struct SummaryContext {
     int exit_status = 0;
     double wall_time_s = 0.0;
     std::vector<std::string> output_files;  // names inside the output directory
+    EndpointRequest endpoint{};
 };
 
 // ok, warning (completed with warnings), unsafe, stopped or failed.

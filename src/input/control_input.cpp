@@ -38,7 +38,11 @@ void read_run_control(ModelState& st, FileSet& files)
                                 st.mean_annual_recharge, st.lower_boundary_type, unused_item});
     check_compartment_count(files.console, st.compartment_count);
     check_time_step(files.console, st.time_step);
+    const float end_days = st.simulation_end;
     st.simulation_end = st.simulation_end * seconds_per_day;
+    check_simulated_period(files.console, end_days, st.simulation_end);
+    check_clock_advances(files.console, st.time_step, st.simulation_end);
+    check_step_count(files.console, st.time_step, end_days, st.simulation_end);
 }
 
 // The record holds as many depths as its fourth item says, and no more than
@@ -77,8 +81,13 @@ void read_output_control(ModelState& st, FileSet& files)
         echo.emplace_back(st.observation_depths(i));
     }
     files.console.write_record("(1X,/,A,/,F7.2,12X,G10.5,7X,F10.0,2X,I2,2X,10F5.2)", echo);
+    const float interval_days = st.output_interval;
+    const float start_days = st.weather_start;
     st.output_interval = st.output_interval * seconds_per_day;
     st.weather_start = st.weather_start * seconds_per_day;
+    check_dispersivity(files.console, st.dispersivity);
+    check_output_interval(files.console, interval_days, st.output_interval);
+    check_weather_start_reachable(files.console, start_days, st.weather_start);
 }
 
 // Only the first eight characters of the name appear in the echo, the first
@@ -128,6 +137,7 @@ void read_soil_type(ModelState& st, FileSet& files, std::int32_t position)
     check_texture_sum(files.console, position, row);
     check_reference_point(files.console, position, row);
     check_model_combination(files.console, position, row);
+    check_organic_matter(files.console, position, row);
 }
 
 // Thickness, soil type, porosity, then per substance the initial
@@ -190,6 +200,7 @@ void read_compartment(ModelState& st, FileSet& files, std::int32_t c)
     read_compartment_record(st, files, c);
     echo_compartment(st, files.console, c);
     check_compartment_soil_type(files.console, st, c);
+    check_compartment_values(files.console, st, c);
     copy_soil_type(st, c);
     if (c >= 2) {
         check_porosity(files.console, c, st.porosity(c));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "input/orderly_stop.hpp"
+#include "records/format.hpp"
 #include "soil/campbell_ghm_relations.hpp"
 
 namespace soilcolumn {
@@ -18,7 +19,39 @@ bool uses_ghm_line(const SoilType& row)
     return row.conductivity_model == 7 || row.retention_model == 8;
 }
 
+constexpr float seconds_per_day = 86400.0f;
+
+// The clock starts one second before the period: the first step begins at -1 s.
+constexpr double clock_start = -1.0;
+
+// A dissolved concentration cannot exceed the mass of the water that holds
+// it, 1e6 g in a cubic metre; the solubilities of the substances the model
+// is meant for lie far below.
+constexpr ValidRange concentration_range{0.0f, 1.0e6f, true, "0 bis 1E+06 g/m3"};
+
+// A compartment is a layer of the column: thinner than nothing is no layer,
+// and beyond 10 m it is no longer a layer of a soil profile (from 0.5 m on
+// the model warns of numerical dispersion).
+constexpr ValidRange thickness_range{0.0f, 10.0f, false, "0 bis 10 m, ohne 0"};
+
 }  // namespace
+
+std::string numbered(std::string_view what, std::int32_t number)
+{
+    return std::string(what) + records::render_integer(number, 4);
+}
+
+void check_within(records::OutputUnit& console, std::string_view where, float value,
+                  std::string_view unit, const ValidRange& range)
+{
+    if (range.contains(value)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,A,' =',G11.4,A,/,' ausserhalb des zulaessigen Bereiches ',A,' !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {where, value, unit, range.text});
+}
 
 void check_compartment_count(records::OutputUnit& console, std::int32_t count)
 {
@@ -44,6 +77,90 @@ void check_time_step(records::OutputUnit& console, float time_step)
              "(1X,/,1X,'Datei vekin.txt: Zeitschritt',G11.4,' s ist nicht positiv !',/,"
              "3X,'***Programm abgebrochen***',/)",
              {time_step});
+}
+
+void check_simulated_period(records::OutputUnit& console, float end_days, float end_seconds)
+{
+    // A period of 0 still makes one step; the bound keeps the weather loop,
+    // which reads one record per simulated day, to a million records.
+    if (end_seconds >= 0.0f && end_seconds <= max_clock_days * seconds_per_day) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Simulationsende',G11.4,' Tage ausserhalb des',"
+             "' zulaessigen Bereiches 0 bis 1E+06 Tage !',/,3X,'***Programm abgebrochen***',/)",
+             {end_days});
+}
+
+void check_clock_advances(records::OutputUnit& console, float time_step, float end_seconds)
+{
+    // The clock is kept in 64 bits and advanced by the 32-bit step: a step
+    // below half a unit of its last place leaves it where it is, and the
+    // run would never end. It must move at the start and at the end.
+    const double step = static_cast<double>(time_step);
+    const double end = static_cast<double>(end_seconds);
+    const bool moves_at_start = clock_start + step != clock_start;
+    const bool moves_at_end = end + step != end;
+    if (moves_at_start && moves_at_end) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Zeitschritt',G11.4,' s ist zu klein: die Uhr der',"
+             "' Simulation',/,' bleibt bei',F14.1,' s stehen !',/,3X,'***Programm abgebrochen***',/)",
+             {time_step, moves_at_start ? end : clock_start});
+}
+
+void check_step_count(records::OutputUnit& console, float time_step, float end_days,
+                      float end_seconds)
+{
+    // With the clock starting at -1 s the run makes the whole part of
+    // (end + 1) / step steps, plus one.
+    const double steps =
+        std::floor((static_cast<double>(end_seconds) - clock_start) / time_step) + 1.0;
+    if (steps <= max_step_count) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Simulationsende',G11.4,' Tage mit dem Zeitschritt',"
+             "G11.4,' s',/,' erfordert',G11.4,' Zeitschritte; zulaessig sind hoechstens',"
+             "' 1E+08 !',/,3X,'***Programm abgebrochen***',/)",
+             {end_days, time_step, steps});
+}
+
+void check_dispersivity(records::OutputUnit& console, float dispersivity)
+{
+    // A length of mixing: 0 means no mechanical dispersion.
+    check_within(console, "Datei vekin.txt, Ausgabesteuerung: Dispersivitaet", dispersivity,
+                 " m", {0.0f, 3.4e38f, true, "ab 0 m"});
+}
+
+void check_output_interval(records::OutputUnit& console, float interval_days,
+                           float interval_seconds)
+{
+    // 0 writes the profiles after every step; a value too large for the
+    // 32-bit timer would never be reached.
+    if (interval_seconds >= 0.0f && std::isfinite(interval_seconds)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Ausgabeintervall',G11.4,' Tage ausserhalb des',"
+             "' zulaessigen Bereiches',/,' 0 bis 3.9E+33 Tage (in Sekunden endlich) !',/,"
+             "3X,'***Programm abgebrochen***',/)",
+             {interval_days});
+}
+
+void check_weather_start_reachable(records::OutputUnit& console, float start_days,
+                                   float start_seconds)
+{
+    // The weather loop reads one record per day of the offset before the
+    // first step; the lower end (1 s) is checked before the first step.
+    if (!(start_seconds > max_clock_days * seconds_per_day)) {
+        return;
+    }
+    stop_run(console,
+             "(1X,/,1X,'Datei vekin.txt: Wetterbeginn',G11.4,' Tage ausserhalb des',"
+             "' zulaessigen Bereiches 1 s bis 1E+06 Tage !',/,3X,'***Programm abgebrochen***',/)",
+             {start_days});
 }
 
 void check_observation_depth_count(records::OutputUnit& console, std::int32_t count)
@@ -133,6 +250,36 @@ void check_model_combination(records::OutputUnit& console, std::int32_t position
              "' nur mit dem Retentionsmodell 2 moeglich, angegeben ist',I4,' !',/,"
              "3X,'***Programm abgebrochen***',/)",
              {position, row.retention_model});
+}
+
+void check_organic_matter(records::OutputUnit& console, std::int32_t position,
+                          const SoilType& row)
+{
+    // A mass fraction of the solid matter.
+    check_within(console, numbered("Datei vekin.txt, Bodenartensatz", position) + ": Organikanteil",
+                 row.organic_matter_fraction, "", {0.0f, 1.0f, true, "0 bis 1"});
+}
+
+void check_compartment_values(records::OutputUnit& console, const ModelState& st,
+                              std::int32_t c)
+{
+    const std::string compartment = numbered("Datei vekin.txt, Kompartiment", c);
+    check_within(console, compartment + ": Dicke", st.compartment_thickness(c), " m",
+                 thickness_range);
+    for (int s = 1; s <= st.substance_count; ++s) {
+        const std::string substance = compartment + numbered(", Stoff", s);
+        check_within(console, substance + ": Anfangskonzentration", st.mobile_concentration(c, s),
+                     " g/m3", concentration_range);
+        // Below 1e-15 the coefficient counts as not given and the exponent of
+        // the record is replaced by the substance's default.
+        const float coefficient = st.sorption_coefficient(c, s);
+        check_within(console, substance + ": Sorptionskoeffizient", coefficient, "",
+                     sorption_constant_range);
+        if (coefficient >= 1e-15f) {
+            check_within(console, substance + ": Freundlich-Exponent", st.sorption_exponent(c, s),
+                         "", freundlich_exponent_range);
+        }
+    }
 }
 
 void check_compartment_soil_type(records::OutputUnit& console, const ModelState& st,

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "input/heading.hpp"
+#include "input/input_checks.hpp"
 #include "input/orderly_stop.hpp"
 #include "records/input_unit.hpp"
 
@@ -39,6 +40,33 @@ void check_half_life(records::OutputUnit& console, std::int32_t s, float half_li
              "' grosse Halbwertszeit angeben (z.B. 1.0E+20 Tage)',/,"
              "3X,'***Programm abgebrochen***',/)",
              {s, half_life});
+}
+
+// Diffusion in water stays below 1e-7 m2/s and in air below 1e-3 m2/s for
+// every substance (the fastest, hydrogen ions and hydrogen gas, reach about
+// 1e-8 and 1e-4): a value above these is a unit mistake, such as cm2/s.
+// Henry constant, exchange coefficient and the sorption constants cannot be
+// negative; the irreversibly sorbed share is a share.
+void check_substance_properties(const ModelState& st, records::OutputUnit& console,
+                                std::int32_t s)
+{
+    const std::string substance = numbered("Datei chemvek.txt, Stoff", s);
+    check_within(console, substance + ": Diffusionskoeffizient in Wasser",
+                 st.water_diffusion_coefficient(s), " m2/s", {0.0f, 1e-7f, true, "0 bis 1E-07 m2/s"});
+    check_within(console, substance + ": Diffusionskoeffizient in Luft",
+                 st.air_diffusion_coefficient(s), " m2/s", {0.0f, 1e-3f, true, "0 bis 1E-03 m2/s"});
+    check_within(console, substance + ": Sorptionskonstante je Organikanteil",
+                 st.sorption_per_organic_matter(s), "", sorption_constant_range);
+    check_within(console, substance + ": Sorptionskonstante je Tonanteil", st.sorption_per_clay(s),
+                 "", sorption_constant_range);
+    check_within(console, substance + ": Freundlich-Exponent", st.default_sorption_exponent(s), "",
+                 freundlich_exponent_range);
+    check_within(console, substance + ": Henry-Konstante", st.henry_constant(s), "",
+                 {0.0f, 3.4e38f, true, "ab 0"});
+    check_within(console, substance + ": Austauschkoeffizient", st.transfer_coefficient(s), " 1/s",
+                 {0.0f, 3.4e38f, true, "ab 0 1/s"});
+    check_within(console, substance + ": irreversibel sorbierbarer Anteil",
+                 st.irreversible_share(s), "", {0.0f, 1.0f, true, "0 bis 1"});
 }
 
 void read_substance_record(ModelState& st, records::InputUnit& unit, std::int32_t s)
@@ -83,6 +111,7 @@ void read_substance_input(ModelState& st, FileSet& files)
         read_substance_record(st, unit, s);
         echo_substance_record(st, console, table_heading, s);
         check_half_life(console, s, st.half_life(s));
+        check_substance_properties(st, console, s);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "records/decimal.hpp"
 
+#include <bit>
 #include <cmath>
 
 namespace soilcolumn::records {
@@ -98,26 +99,12 @@ void drop_trailing_zeros(DecimalDigits& x)
     }
 }
 
-}  // namespace
-
-DecimalDigits exact_decimal(double value)
+// Digits of an odd mantissa times 2^binary_exponent by the wide integer:
+// any finite double.
+DecimalDigits wide_expansion(std::uint64_t mantissa, int binary_exponent, bool negative)
 {
     DecimalDigits result;
-    result.negative = std::signbit(value);
-    if (value == 0.0 || !std::isfinite(value)) {
-        return result;
-    }
-
-    // |value| = mantissa x 2^binary_exponent with an odd integer mantissa.
-    int frexp_exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
-    auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-    int binary_exponent = frexp_exponent - 53;
-    while ((mantissa & 1u) == 0) {
-        mantissa >>= 1;
-        ++binary_exponent;
-    }
-
+    result.negative = negative;
     WideInteger scaled(mantissa);
     if (binary_exponent >= 0) {
         scaled.multiply_by_power(1u << 29, 29, 2, binary_exponent);
@@ -130,6 +117,116 @@ DecimalDigits exact_decimal(double value)
     scaled.leading_digits(result);
     drop_trailing_zeros(result);
     return result;
+}
+
+using Wide = unsigned __int128;
+
+// 5^k for k = 0..55, the powers of five below 2^128.
+constexpr int largest_narrow_five = 55;
+constexpr std::array<Wide, largest_narrow_five + 1> powers_of_five = [] {
+    std::array<Wide, largest_narrow_five + 1> p{};
+    p[0] = 1;
+    for (int k = 1; k <= largest_narrow_five; ++k) {
+        p[k] = p[k - 1] * 5;
+    }
+    return p;
+}();
+
+// The decimal digits of a non-zero 128-bit integer, most significant first,
+// at most capacity of them; returns the count of all its digits.
+int narrow_digits(Wide value, DecimalDigits& out)
+{
+    constexpr std::uint64_t nineteen_digits = 10000000000000000000ull;  // 10^19
+    // Chunks of 19 digits, least significant first: at most 3 for 39 digits.
+    std::array<std::uint64_t, 3> chunks{};
+    int chunk_count = 0;
+    while (value >= nineteen_digits) {
+        chunks[static_cast<std::size_t>(chunk_count++)] = static_cast<std::uint64_t>(value % nineteen_digits);
+        value /= nineteen_digits;
+    }
+    chunks[static_cast<std::size_t>(chunk_count++)] = static_cast<std::uint64_t>(value);
+
+    std::array<std::uint8_t, 20> top{};
+    int top_count = 0;
+    for (std::uint64_t t = chunks[static_cast<std::size_t>(chunk_count - 1)]; t != 0; t /= 10) {
+        top[static_cast<std::size_t>(top_count++)] = static_cast<std::uint8_t>(t % 10);
+    }
+    out.count = 0;
+    for (int i = top_count - 1; i >= 0; --i) {
+        out.digits[static_cast<std::size_t>(out.count++)] = top[static_cast<std::size_t>(i)];
+    }
+    for (int k = chunk_count - 2; k >= 0 && out.count < DecimalDigits::capacity; --k) {
+        std::array<std::uint8_t, 19> chunk{};
+        std::uint64_t t = chunks[static_cast<std::size_t>(k)];
+        for (int i = 18; i >= 0; --i) {
+            chunk[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(t % 10);
+            t /= 10;
+        }
+        for (int i = 0; i < 19 && out.count < DecimalDigits::capacity; ++i) {
+            out.digits[static_cast<std::size_t>(out.count++)] = chunk[static_cast<std::size_t>(i)];
+        }
+    }
+    return top_count + 19 * (chunk_count - 1);
+}
+
+int bit_length(std::uint64_t x) { return 64 - std::countl_zero(x); }
+
+// |value| = mantissa x 2^exponent with an odd integer mantissa (value finite, not 0).
+struct OddMantissaForm {
+    std::uint64_t mantissa;
+    int exponent;
+};
+
+OddMantissaForm odd_mantissa_form(double value)
+{
+    int frexp_exponent = 0;
+    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
+    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    const int trailing = std::countr_zero(mantissa);
+    return {mantissa >> trailing, frexp_exponent - 53 + trailing};
+}
+
+}  // namespace
+
+DecimalDigits exact_decimal(double value)
+{
+    DecimalDigits result;
+    result.negative = std::signbit(value);
+    if (value == 0.0 || !std::isfinite(value)) {
+        return result;
+    }
+
+    const auto [mantissa, binary_exponent] = odd_mantissa_form(value);
+
+    // Where the exact integer m x 2^e, or m x 5^k for e = -k, fits into 128
+    // bits, its digits come from 128-bit arithmetic: the same digits, exactly.
+    if (binary_exponent >= 0) {
+        if (bit_length(mantissa) + binary_exponent <= 128) {
+            result.exponent = narrow_digits(Wide{mantissa} << binary_exponent, result);
+            drop_trailing_zeros(result);
+            return result;
+        }
+    } else if (-binary_exponent <= largest_narrow_five) {
+        const Wide five = powers_of_five[static_cast<std::size_t>(-binary_exponent)];
+        Wide product = 0;
+        if (!__builtin_mul_overflow(Wide{mantissa}, five, &product)) {
+            result.exponent = narrow_digits(product, result) + binary_exponent;
+            drop_trailing_zeros(result);
+            return result;
+        }
+    }
+    return wide_expansion(mantissa, binary_exponent, result.negative);
+}
+
+DecimalDigits exact_decimal_by_wide_integer(double value)
+{
+    DecimalDigits result;
+    result.negative = std::signbit(value);
+    if (value == 0.0 || !std::isfinite(value)) {
+        return result;
+    }
+    const auto [mantissa, binary_exponent] = odd_mantissa_form(value);
+    return wide_expansion(mantissa, binary_exponent, result.negative);
 }
 
 DecimalDigits round_to_digits(const DecimalDigits& x, int keep)

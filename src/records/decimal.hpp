@@ -25,7 +25,13 @@ struct DecimalDigits {
 
 // The leading digits of the exact expansion of a finite value (a float
 // widens to double exactly, so both precisions use this).
+// Values whose expansion is an integer below 2^128 after scaling by a power
+// of ten (nearly every float a record shows) are expanded in 128-bit
+// arithmetic, the others by a wide integer; both give the same digits.
 DecimalDigits exact_decimal(double value);
+
+// The same digits, always by the wide integer: the reference for the above.
+DecimalDigits exact_decimal_by_wide_integer(double value);
 
 // Keeps `keep` significant digits (keep <= 0 keeps none): a first dropped
 // digit of 5 or more raises the magnitude, a carry out of the first digit

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "records/run_errors.hpp"
 #include "soil/campbell_ghm_relations.hpp"
 
 namespace soilcolumn {
@@ -89,14 +88,20 @@ float film_water_of_class(float psi, float delta)
     return thickness * capillaries * radius * 6.283f;
 }
 
+// The dry end of a retention curve and the capacity of the immobile region.
+struct DryEnd {
+    float dry_end_suction;
+    float dry_end_water_content;
+    float aggregate_porosity;
+};
+
 // The film water summed over 20 classes of the pore space; where it exceeds
 // the water content at 160 m, the dry end of the curve moves to the film
 // water and the immobile capacity is read off the straight line in
 // log(suction) from there to (10^5 m, 0). Otherwise the dry end stays at
 // 1000 m and the immobile capacity is the water content at 160 m.
-void apply_film_water_step(float porosity, float theta_1000, float theta_160,
-                           const RetentionCurve& curve, float& dry_end_suction,
-                           float& dry_end_water_content, float& aggregate_porosity)
+DryEnd film_water_dry_end(float porosity, float theta_1000, float theta_160,
+                          const RetentionCurve& curve)
 {
     const float delta = porosity / static_cast<float>(film_water_class_count);
     float film_water = 0.0f;
@@ -108,15 +113,11 @@ void apply_film_water_step(float porosity, float theta_1000, float theta_160,
     }
 
     if (film_water > theta_160) {
-        dry_end_water_content = film_water;
-        dry_end_suction = curve.dry_end_suction(film_water);
+        const float psi_x = curve.dry_end_suction(film_water);
         // 2.7959 = log10(10^5 / 160)
-        aggregate_porosity = film_water * 2.7959f / (5.0f - std::log10(dry_end_suction));
-    } else {
-        dry_end_water_content = theta_1000;
-        dry_end_suction = dry_end_reference_suction;
-        aggregate_porosity = theta_160;
+        return {psi_x, film_water, film_water * 2.7959f / (5.0f - std::log10(psi_x))};
     }
+    return {dry_end_reference_suction, theta_1000, theta_160};
 }
 
 // Air-entry suction (m, positive) of a pore system filling the volume
@@ -135,100 +136,73 @@ float campbell_water_content(float saturated_water_content, float suction,
     return saturated_water_content * std::pow(suction / air_entry_suction, -1.0f / exponent);
 }
 
-void warn_out_of_range(records::OutputUnit& console, bool compaction_out_of_range,
-                       float geometric_standard_deviation)
-{
-    constexpr const char* error_note =
-        "(5X,'Berechnete Werte koennen einen hohen',/,'Fehler aufweisen !',/)";
-    if (compaction_out_of_range) {
-        console.write_record(
-            "(1X,'WARNUNG: Lagerungsdichte ausserhalb des',/,'erwarteten Bereiches.')");
-        console.write_record(error_note);
-    }
-    if (geometric_standard_deviation > 40.0f) {
-        console.write_record(
-            "(1X,'WARNUNG: Kornverteilung ausserhalb des',/,"
-            "'erwarteten log-normalen Bereiches.')");
-        console.write_record(error_note);
-    }
-}
-
 }  // namespace
 
-void derive_campbell_parameters(records::OutputUnit& console, const TextureVector& texture,
-                                float porosity, float aggregate_density,
-                                float aggregate_diameter, float& dry_end_suction,
-                                float& dry_end_water_content, float& air_entry_suction,
-                                float& pore_size_exponent, float& second_entry_suction,
-                                float& second_pore_size_exponent, float& junction_water_content,
-                                float& junction_conductivity, float organic_matter_fraction,
-                                float& aggregate_porosity, std::int32_t model)
+CampbellParameters derive_campbell_parameters(const TextureVector& texture, float porosity,
+                                              float aggregate_density, float aggregate_diameter,
+                                              float organic_matter_fraction, std::int32_t model)
 {
     const GrainSizeStatistics stats = grain_size_statistics(texture);
     const float b = stats.pore_size_exponent;
-    pore_size_exponent = b;
+    CampbellParameters p{};
+    p.pore_size_exponent = b;
+    p.grain_size_out_of_range = stats.geometric_standard_deviation > 40.0f;
 
-    bool compaction_out_of_range = false;
+    DryEnd dry_end{};
     if (model == 1) {
         // One pore system over the whole porosity.
         const float packing_ratio = 0.5f / (1.0f - porosity);
         const float psi_e = campbell_air_entry_suction(stats, packing_ratio);
-        air_entry_suction = psi_e;
+        p.air_entry_suction = psi_e;
         const float theta_1000 =
             campbell_water_content(porosity, dry_end_reference_suction, psi_e, b);
         const float theta_160 = campbell_water_content(porosity, 160.0f, psi_e, b);
         const CampbellCurve curve(psi_e, porosity, b);
-        apply_film_water_step(porosity, theta_1000, theta_160, curve, dry_end_suction,
-                              dry_end_water_content, aggregate_porosity);
+        dry_end = film_water_dry_end(porosity, theta_1000, theta_160, curve);
     } else {
         // Aggregated soil: pores inside the aggregates (from their density,
         // with a solid density of 2650 for the mineral part and 1500 for
         // organic matter) and pores between them (from their diameter).
         const float theta_a =
             1.0f - aggregate_density / (2650.0f - 1150.0f * organic_matter_fraction);
-        junction_water_content = theta_a;
         if (porosity < theta_a) {
-            console.write_record(
-                "(1X,'Aggregatporositaet ist hoeher als Gesamtporositaet',/,3X,"
-                "'***Programm abgebrochen***')");
-            throw OrderlyStop{};
+            p.aggregate_pores_exceed_porosity = true;
+            return p;
         }
         const float packing_ratio = 0.5f / (1.0f - theta_a);
         const float psi_e = campbell_air_entry_suction(stats, packing_ratio);
-        air_entry_suction = psi_e;
+        p.air_entry_suction = psi_e;
         const float theta_1000 =
             campbell_water_content(theta_a, dry_end_reference_suction, psi_e, b);
         const float psi_e2 = 0.051f * std::pow(aggregate_diameter, -0.5f);
-        second_entry_suction = psi_e2;
         // Chosen so that both segments give psi_e at theta_a.
         const float b2 =
             (std::log(psi_e) - std::log(psi_e2)) / (std::log(porosity) - std::log(theta_a));
-        second_pore_size_exponent = b2;
         const float theta_160 = campbell_water_content(theta_a, 160.0f, psi_e, b);
         CampbellCurve curve(psi_e, theta_a, b);
         curve.add_inter_aggregate_pores(psi_e2, porosity, b2);
-        apply_film_water_step(porosity, theta_1000, theta_160, curve, dry_end_suction,
-                              dry_end_water_content, aggregate_porosity);
+        dry_end = film_water_dry_end(porosity, theta_1000, theta_160, curve);
 
         const float compaction_factor = std::pow(packing_ratio, 1.3f * b);
-        junction_conductivity = campbell_conductivity(compaction_factor, texture);
-        compaction_out_of_range = compaction_factor > 15.0f;
+        p.inter_aggregate_pores = InterAggregatePores{
+            psi_e2, b2, theta_a, campbell_conductivity(compaction_factor, texture)};
+        p.compaction_out_of_range = compaction_factor > 15.0f;
     }
-    warn_out_of_range(console, compaction_out_of_range, stats.geometric_standard_deviation);
+    p.dry_end_suction = dry_end.dry_end_suction;
+    p.dry_end_water_content = dry_end.dry_end_water_content;
+    p.aggregate_porosity = dry_end.aggregate_porosity;
+    return p;
 }
 
-void derive_ghm_parameters(float porosity, float reference_potential,
-                           float reference_water_content, float& dry_end_suction,
-                           float& dry_end_water_content, float& pore_size_exponent,
-                           float& aggregate_porosity)
+GhmParameters derive_ghm_parameters(float porosity, float reference_potential,
+                                    float reference_water_content)
 {
     const float b = ghm_exponent(reference_potential, reference_water_content);
-    pore_size_exponent = b;
     const float theta_1000 = ghm_water_content(10.0f, b);
     const float theta_160 = ghm_water_content(1.6f, b);
     const GhmCurve curve(b);
-    apply_film_water_step(porosity, theta_1000, theta_160, curve, dry_end_suction,
-                          dry_end_water_content, aggregate_porosity);
+    const DryEnd dry_end = film_water_dry_end(porosity, theta_1000, theta_160, curve);
+    return {dry_end.dry_end_suction, dry_end.dry_end_water_content, b, dry_end.aggregate_porosity};
 }
 
 }  // namespace soilcolumn

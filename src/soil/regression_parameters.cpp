@@ -28,9 +28,7 @@ TexturePercent to_percent(const TextureVector& texture, float organic_matter_fra
             100.0f * organic_matter_fraction};
 }
 
-void set_three_point_curve(const TexturePercent& p, float porosity, float& water_content_1m,
-                           float& water_content_3_3m, float& water_content_150m,
-                           float& aggregate_porosity)
+ThreePointCurve three_point_curve(const TexturePercent& p, float porosity)
 {
     const float S = p.sand;
     const float OM = p.organic_matter;
@@ -41,11 +39,7 @@ void set_three_point_curve(const TexturePercent& p, float porosity, float& water
     }
     const float theta_3_3 = 0.2576f - 0.002f * S + 0.0299f * OM + 0.0036f * C;
     const float theta_150 = 0.0158f * OM + 0.005f * C + 0.026f;
-
-    water_content_1m = theta_1;
-    water_content_3_3m = theta_3_3;
-    water_content_150m = theta_150;
-    aggregate_porosity = three_point_aggregate_share * theta_150;
+    return {theta_1, theta_3_3, theta_150};
 }
 
 // Brooks-Corey bubbling pressure (cm) from clay %, sand % and porosity, as
@@ -116,17 +110,16 @@ float single_power_water_content(float h, float porosity, float residual_water_c
 
 }  // namespace
 
-void derive_porosity_regression_parameters(
+PorosityRegressionParameters derive_porosity_regression_parameters(
     const TextureVector& texture, float porosity, float organic_matter_fraction,
-    float& water_content_1m, float& water_content_3_3m, float& water_content_150m,
-    float& dry_end_suction, float& dry_end_water_content, float& residual_water_content,
-    float& vg_alpha, float& vg_m, float& vg_n, float& aggregate_porosity, std::int32_t model)
+    std::int32_t model)
 {
     const TexturePercent p = to_percent(texture, organic_matter_fraction);
+    PorosityRegressionParameters r{};
     if (model == three_point_model) {
-        set_three_point_curve(p, porosity, water_content_1m, water_content_3_3m,
-                              water_content_150m, aggregate_porosity);
-        return;
+        r.three_point = three_point_curve(p, porosity);
+        r.aggregate_porosity = three_point_aggregate_share * r.three_point->water_content_150m;
+        return r;
     }
 
     // Every other model number: the Brooks-Corey estimate in van Genuchten form.
@@ -140,24 +133,15 @@ void derive_porosity_regression_parameters(
 
     const float theta_x =
         van_genuchten_water_content(dry_end_junction_suction, phi, theta_r, alpha, n, m);
-    const float theta_aggregate =
+    r.brooks_corey = BrooksCoreyCurve{dry_end_junction_suction, theta_x, theta_r, alpha, m, n};
+    r.aggregate_porosity =
         van_genuchten_water_content(aggregate_water_suction, phi, theta_r, alpha, n, m);
-
-    // Stored last: a caller may pass one scratch value for several work results.
-    dry_end_suction = dry_end_junction_suction;
-    dry_end_water_content = theta_x;
-    residual_water_content = theta_r;
-    vg_alpha = alpha;
-    vg_m = m;
-    vg_n = n;
-    aggregate_porosity = theta_aggregate;
+    return r;
 }
 
-void derive_density_regression_parameters(
+DensityRegressionParameters derive_density_regression_parameters(
     const TextureVector& texture, float bulk_density, float porosity,
-    float organic_matter_fraction, float& dry_end_suction, float& dry_end_water_content,
-    float& residual_water_content, float& vg_alpha, float& vg_n, float& gardner_a,
-    float& gardner_b, float saturated_conductivity, float& aggregate_porosity)
+    float organic_matter_fraction, float saturated_conductivity)
 {
     const float f1 = texture(1);  // clay
     const float f3 = texture(3);  // sand
@@ -181,15 +165,7 @@ void derive_density_regression_parameters(
                              - 1.9f * f3 + 5.6f * f1);
     const float b = std::exp(1.186f - 0.194f * std::log(p.clay) - 0.0489f * std::log(p.silt));
 
-    // Stored last: a caller may pass one scratch value for several work results.
-    dry_end_suction = dry_end_junction_suction;
-    dry_end_water_content = theta_x;
-    residual_water_content = theta_r;
-    vg_alpha = alpha;
-    vg_n = n;
-    gardner_a = a;
-    gardner_b = b;
-    aggregate_porosity = theta_aggregate;
+    return {dry_end_junction_suction, theta_x, theta_r, alpha, n, a, b, theta_aggregate};
 }
 
 }  // namespace soilcolumn

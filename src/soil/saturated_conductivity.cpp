@@ -112,49 +112,51 @@ float ghm_effective_porosity_estimate(float porosity, float reference_potential,
 
 }  // namespace
 
-void estimate_saturated_conductivity(const TextureVector& texture, float bulk_density,
-                                     float porosity, float& saturated_conductivity,
-                                     float& organic_matter_fraction, std::int32_t method,
-                                     float reference_potential, float reference_water_content)
+SaturatedConductivityEstimate estimate_saturated_conductivity(
+    const TextureVector& texture, float bulk_density, float porosity,
+    float saturated_conductivity, float organic_matter_fraction, std::int32_t method,
+    float reference_potential, float reference_water_content)
 {
+    SaturatedConductivityEstimate e{saturated_conductivity, organic_matter_fraction};
     switch (method) {
     case 2:
-        saturated_conductivity = campbell_estimate(texture, porosity);
+        e.saturated_conductivity = campbell_estimate(texture, porosity);
         break;
     case 3:
         // ln(OM) needs some organic matter; the raised value stays with the
         // compartment for everything computed later.
-        if (organic_matter_fraction < 1.0E-5f) {
-            organic_matter_fraction = 1.0E-5f;
+        if (e.organic_matter_fraction < 1.0E-5f) {
+            e.organic_matter_fraction = 1.0E-5f;
         }
-        saturated_conductivity = clay_sand_organic_estimate(
-            soil_percentages(texture, bulk_density, organic_matter_fraction), bulk_density);
+        e.saturated_conductivity = clay_sand_organic_estimate(
+            soil_percentages(texture, bulk_density, e.organic_matter_fraction), bulk_density);
         break;
     case 4:
-        saturated_conductivity =
+        e.saturated_conductivity =
             texture_estimate(soil_percentages(texture, bulk_density, organic_matter_fraction));
         break;
     case 5:
-        saturated_conductivity = porosity_polynomial_estimate(
+        e.saturated_conductivity = porosity_polynomial_estimate(
             soil_percentages(texture, bulk_density, organic_matter_fraction), porosity);
         break;
     case 6:
-        saturated_conductivity = sand_clay_porosity_estimate(
+        e.saturated_conductivity = sand_clay_porosity_estimate(
             soil_percentages(texture, bulk_density, organic_matter_fraction), porosity);
         break;
     case 7:
-        saturated_conductivity = density_organic_estimate(
+        e.saturated_conductivity = density_organic_estimate(
             texture, soil_percentages(texture, bulk_density, organic_matter_fraction),
             organic_matter_fraction);
         break;
     case 8:
-        saturated_conductivity = ghm_effective_porosity_estimate(porosity, reference_potential,
-                                                                 reference_water_content);
+        e.saturated_conductivity = ghm_effective_porosity_estimate(
+            porosity, reference_potential, reference_water_content);
         break;
     default:
         // Method 1 and unknown numbers keep the conductivity of the soil type.
         break;
     }
+    return e;
 }
 
 }  // namespace soilcolumn

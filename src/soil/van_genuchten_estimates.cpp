@@ -35,10 +35,8 @@ float bounded_tortuosity(float l_star, float bound)
 // Turns the transformed parameters into the van Genuchten-Mualem parameters
 // (theta_r = 0, m = 1 - 1/n) and the points of the fitted curve at the dry-end
 // junction and at the suction that fills the aggregates.
-void set_fitted_curve(const TransformedParameters& t, float tortuosity_bound, float porosity,
-                      float& dry_end_suction, float& dry_end_water_content,
-                      float& residual_water_content, float& vg_alpha, float& vg_n, float& vg_l,
-                      float& water_content_160m)
+VanGenuchtenEstimate fitted_curve(const TransformedParameters& t, float tortuosity_bound,
+                                  float porosity)
 {
     const float theta_r = 0.0f;
     const float alpha = std::exp(t.alpha_star) * 100.0f;  // 1/cm to 1/m
@@ -50,15 +48,7 @@ void set_fitted_curve(const TransformedParameters& t, float tortuosity_bound, fl
         van_genuchten_water_content(dry_end_junction_suction, porosity, theta_r, alpha, n, m);
     const float theta_160 =
         van_genuchten_water_content(aggregate_water_suction, porosity, theta_r, alpha, n, m);
-
-    // Stored last: a caller may pass one scratch value for several work results.
-    dry_end_suction = dry_end_junction_suction;
-    dry_end_water_content = theta_x;
-    residual_water_content = theta_r;
-    vg_alpha = alpha;
-    vg_n = n;
-    vg_l = l;
-    water_content_160m = theta_160;
+    return {dry_end_junction_suction, theta_x, theta_r, alpha, n, l, theta_160};
 }
 
 // One set of regressions for all soils. C clay %, S silt %, OM organic
@@ -164,28 +154,23 @@ TransformedParameters loam_transformed_parameters(float Cl, float OM, float D)
 
 }  // namespace
 
-void estimate_vg_parameters_general(const TextureVector& texture, float bulk_density,
-                                    float porosity, float organic_matter_fraction,
-                                    float topsoil_indicator, float& dry_end_suction,
-                                    float& dry_end_water_content, float& residual_water_content,
-                                    float& vg_alpha, float& vg_n, float& vg_l,
-                                    float& water_content_160m)
+VanGenuchtenEstimate estimate_vg_parameters_general(const TextureVector& texture,
+                                                    float bulk_density, float porosity,
+                                                    float organic_matter_fraction,
+                                                    float topsoil_indicator)
 {
     const float C = 100.0f * texture(1);
     const float S = 100.0f * texture(2);
     const float OM = 100.0f * organic_matter_fraction;
     const float D = bulk_density / 1000.0f;  // kg/m3 to g/cm3
     const TransformedParameters t = general_transformed_parameters(C, S, OM, D, topsoil_indicator);
-    set_fitted_curve(t, default_tortuosity_bound, porosity, dry_end_suction, dry_end_water_content,
-                     residual_water_content, vg_alpha, vg_n, vg_l, water_content_160m);
+    return fitted_curve(t, default_tortuosity_bound, porosity);
 }
 
-void estimate_vg_parameters_sand_loam(const TextureVector& texture, float bulk_density,
-                                      float porosity, float organic_matter_fraction,
-                                      float topsoil_indicator, float& dry_end_suction,
-                                      float& dry_end_water_content,
-                                      float& residual_water_content, float& vg_alpha,
-                                      float& vg_n, float& vg_l, float& water_content_160m)
+VanGenuchtenEstimate estimate_vg_parameters_sand_loam(const TextureVector& texture,
+                                                      float bulk_density, float porosity,
+                                                      float organic_matter_fraction,
+                                                      float topsoil_indicator)
 {
     const float Cl = 100.0f * texture(1);
     const float L = Cl + 100.0f * texture(2);
@@ -196,8 +181,7 @@ void estimate_vg_parameters_sand_loam(const TextureVector& texture, float bulk_d
                                         ? sand_transformed_parameters(L, OM, D, topsoil_indicator)
                                         : loam_transformed_parameters(Cl, OM, D);
     const float tortuosity_bound = sandy ? sand_tortuosity_bound : default_tortuosity_bound;
-    set_fitted_curve(t, tortuosity_bound, porosity, dry_end_suction, dry_end_water_content,
-                     residual_water_content, vg_alpha, vg_n, vg_l, water_content_160m);
+    return fitted_curve(t, tortuosity_bound, porosity);
 }
 
 }  // namespace soilcolumn

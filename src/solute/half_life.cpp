@@ -1,6 +1,8 @@
 #include "solute/half_life.hpp"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 
 namespace soilcolumn {
@@ -54,12 +56,55 @@ float temperature_adjusted_half_life(float h, float t)
     return 0.5f * h;
 }
 
+// The factors follow from the temperature of the weather day, the depths and
+// the reference half-lives alone: the same inputs as at the last computation
+// leave them as they are (the temperature changes once per simulated day).
+bool inputs_unchanged(const ModelState& st, float t)
+{
+    const auto& last = st.half_life_inputs;
+    if (!last.computed || std::bit_cast<std::uint32_t>(last.temperature) != std::bit_cast<std::uint32_t>(t)
+        || last.compartment_count != st.compartment_count || last.substance_count != st.substance_count) {
+        return false;
+    }
+    for (int s = 1; s <= st.substance_count; ++s) {
+        if (std::bit_cast<std::uint32_t>(last.half_life(s)) != std::bit_cast<std::uint32_t>(st.half_life(s))) {
+            return false;
+        }
+    }
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        if (std::bit_cast<std::uint32_t>(last.centre_distance(c))
+            != std::bit_cast<std::uint32_t>(st.centre_distance(c))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void remember_inputs(ModelState& st, float t)
+{
+    auto& last = st.half_life_inputs;
+    last.computed = true;
+    last.temperature = t;
+    last.compartment_count = st.compartment_count;
+    last.substance_count = st.substance_count;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        last.half_life(s) = st.half_life(s);
+    }
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        last.centre_distance(c) = st.centre_distance(c);
+    }
+}
+
 }  // namespace
 
 void compute_half_life_factors(ModelState& st)
 {
     const int n = st.compartment_count;
     const float t = st.dew_point_temperature - zero_celsius;
+    if (inputs_unchanged(st, t)) {
+        return;
+    }
+    remember_inputs(st, t);
 
     std::array<float, max_compartments + 1> node_depth{};  // centre of c below centre of 1
     for (int c = 2; c <= n; ++c) {

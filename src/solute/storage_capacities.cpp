@@ -10,9 +10,9 @@ namespace {
 constexpr float linear_sorption_limit = 0.001f;
 
 // Slope of the Freundlich isotherm Kd C^n at concentration C, divided by Kd.
-float freundlich_slope_factor(float concentration, float exponent)
+float freundlich_slope_factor(PowerMemo& memo, float concentration, float exponent)
 {
-    if (concentration > linear_sorption_limit) return exponent * std::pow(concentration, exponent - 1.0f);
+    if (concentration > linear_sorption_limit) return exponent * memo.pow(concentration, exponent - 1.0f);
     return 1.0f;
 }
 
@@ -35,12 +35,14 @@ void compute_storage_capacities(ModelState& st, const SpeciesTable& state, const
             if (aggregate >= theta) {
                 st.mobile_capacity(c, s) = 0.0f;  // no mobile water
             } else {
-                const float g = freundlich_slope_factor(state(c, s), exponent);
+                const float g = freundlich_slope_factor(st.powers.solute(c, s, SolutePower::mobile_slope), state(c, s),
+                                                        exponent);
                 // sorbed + dissolved in the soil air + dissolved in the mobile water
                 st.mobile_capacity(c, s) =
                     sorbent * g * (1.0f - r) + (porosity - theta) * henry + (theta - theta_im);
             }
-            const float g_im = freundlich_slope_factor(immobile(c, s), exponent);
+            const float g_im =
+                freundlich_slope_factor(st.powers.solute(c, s, SolutePower::immobile_slope), immobile(c, s), exponent);
             st.immobile_capacity(c, s) = sorbent * g_im * r + theta_im;
         }
     }

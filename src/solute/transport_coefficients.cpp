@@ -34,10 +34,10 @@ float degradation_rate_constant(const ModelState& st, int c, int s)
 
 // Mass (g/m2) removed per second by first-order degradation of the dissolved
 // and Freundlich-sorbed substance of a region, as a negative number.
-float degradation(float k, float kd, float bulk_density, float sorbent_share, float concentration,
+float degradation(PowerMemo& memo, float k, float kd, float bulk_density, float sorbent_share, float concentration,
                   float exponent, float water, float thickness)
 {
-    return -k * (kd * bulk_density * sorbent_share * std::pow(concentration, exponent) + water * concentration)
+    return -k * (kd * bulk_density * sorbent_share * memo.pow(concentration, exponent) + water * concentration)
            * thickness;
 }
 
@@ -115,8 +115,11 @@ void assemble_substance_terms(ModelState& st, int c, int s, float stage_step)
 
     const float k = degradation_rate_constant(st, c, s);
     st.mobile_degradation(c, s) =
-        has_mobile_water ? degradation(k, kd, rho, 1.0f - r, cm, exponent, theta - theta_im, dz) : 0.0f;
-    st.immobile_degradation(c, s) = degradation(k, kd, rho, r, cim, exponent, theta_im, dz);
+        has_mobile_water ? degradation(st.powers.solute(c, s, SolutePower::mobile_sorbed), k, kd, rho, 1.0f - r, cm,
+                                       exponent, theta - theta_im, dz)
+                         : 0.0f;
+    st.immobile_degradation(c, s) =
+        degradation(st.powers.solute(c, s, SolutePower::immobile_sorbed), k, kd, rho, r, cim, exponent, theta_im, dz);
 
     st.transfer_rate(c, s) = transfers ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
 

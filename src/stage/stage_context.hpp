@@ -20,9 +20,31 @@ struct PhaseResult {
     double relative_residual = 0.0;  // last sweep's residual sum over the norm of the right-hand side
 };
 
+// Suctions the limits of 0.001 m and 95000 m moved after the water phase,
+// and the water that moved with them by the stage's own rows (dz C times the
+// change of suction): positive where the wet limit threw water away,
+// negative where the dry limit made some up.
+struct SuctionLimitTally {
+    int wet = 0;
+    int dry = 0;
+    double wet_water = 0.0;  // m
+    double dry_water = 0.0;  // m
+};
+
+// What crossed each face 2..N during the stage, as the solved rows carry it
+// (the mean of the fluxes of the old and the new values), positive downward:
+// water in m/s, substances in g/m2/s. Bookkeeping beside the model, 64-bit.
+struct FaceFluxes {
+    CompartmentArray<double> water;
+    IndexedArray<CompartmentArray<double>, max_substances> substance;
+};
+
 struct StageResult {
     PhaseResult water;
-    PhaseResult solutes;  // converged with no sweep when there is no substance
+    PhaseResult solutes;  // converged after one sweep when there is no substance
+    SuctionLimitTally limits;
+    SubstanceTotals negative_mass_cleared;  // g/m2 added by setting negative concentrations to 0
+    FaceFluxes fluxes;
 };
 
 }  // namespace soilcolumn

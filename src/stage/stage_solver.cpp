@@ -47,16 +47,18 @@ double relative_to(float residual_sum, float norm)
     return norm > 0.0f ? static_cast<double>(residual_sum) / norm : residual_sum;
 }
 
-// Work values of one call; nothing carries over to the next.
+// Work values of one call; nothing carries over to the next. The tables
+// are written for compartments 2..N-1 and substances 1..S before they are
+// read, so they are not zeroed; the sums start at zero.
 struct SolverWork {
-    CompartmentColumn water_rhs;
+    CompartmentColumn water_rhs{left_unset};
     float water_norm = 0.0f;
-    SubstanceTable old_mobile_diag;
-    SubstanceTable old_immobile_diag;
-    SubstanceTable mobile_diag;
-    SubstanceTable immobile_diag;
-    SubstanceTable mobile_rhs;
-    SubstanceTable immobile_rhs;
+    SubstanceTable old_mobile_diag{left_unset};
+    SubstanceTable old_immobile_diag{left_unset};
+    SubstanceTable mobile_diag{left_unset};
+    SubstanceTable immobile_diag{left_unset};
+    SubstanceTable mobile_rhs{left_unset};
+    SubstanceTable immobile_rhs{left_unset};
     SubstanceArray mobile_norm;
     SubstanceArray immobile_norm;
     SubstanceArray mobile_residual;
@@ -104,12 +106,59 @@ PhaseResult solve_water(const ModelState& st, SpeciesTable& state, const SolverW
     return result;
 }
 
-void limit_suctions(const ModelState& st, SpeciesTable& state)
+// The face fluxes of water of the solved rows: gravity flux plus the
+// conductance of the face times the mean of the old and new suction
+// differences (Crank-Nicolson), before the suctions are limited.
+void book_water_face_fluxes(const ModelState& st, const SpeciesTable& old_state,
+                            const SpeciesTable& state, FaceFluxes& fluxes)
 {
+    for (int f = 2; f <= st.compartment_count; ++f) {
+        const double conductance = 0.5 * static_cast<double>(st.face_conductivity(f)) / st.centre_distance(f);
+        const double new_difference = static_cast<double>(state(f, 0)) - state(f - 1, 0);
+        const double old_difference = static_cast<double>(old_state(f, 0)) - old_state(f - 1, 0);
+        fluxes.water(f) = st.gravity_flux(f) + conductance * (new_difference + old_difference);
+    }
+}
+
+// The same for every substance: dispersion with the face's coupling, and
+// upwind advection with the half fluxes through the face, at both times.
+void book_solute_face_fluxes(const ModelState& st, const SpeciesTable& old_state,
+                             const SpeciesTable& state, FaceFluxes& fluxes)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int f = 2; f <= st.compartment_count; ++f) {
+            const double coupling = 0.5 * static_cast<double>(st.dispersion_coefficient(f, s)) / st.centre_distance(f);
+            const double above = static_cast<double>(state(f - 1, s)) + old_state(f - 1, s);
+            const double below = static_cast<double>(state(f, s)) + old_state(f, s);
+            fluxes.substance(s)(f) = coupling * (above - below) + st.downward_half_flux(f) * above
+                                     + st.upward_half_flux(f) * below;
+        }
+    }
+}
+
+// The suction limits; the water they move is the stage's storage term
+// dz C / dt = (new + old diagonal) / 2 times the stage and the change.
+SuctionLimitTally limit_suctions(const ModelState& st, SpeciesTable& state, float stage_step)
+{
+    SuctionLimitTally tally;
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const float solved = state(c, 0);
         state(c, 0) = std::max(state(c, 0), wettest_suction);
         state(c, 0) = std::min(state(c, 0), driest_suction);
+        if (state(c, 0) == solved) {
+            continue;
+        }
+        const double storage = 0.5 * (static_cast<double>(st.water_diag_new(c)) + st.water_diag_old(c)) * stage_step;
+        const double water = storage * (static_cast<double>(state(c, 0)) - solved);
+        if (solved < wettest_suction) {
+            ++tally.wet;
+            tally.wet_water += water;
+        } else {
+            ++tally.dry;
+            tally.dry_water += water;
+        }
     }
+    return tally;
 }
 
 // ---- Solutes ----
@@ -209,14 +258,25 @@ double largest_solute_residual(const ModelState& st, const SolverWork& w)
     return largest;
 }
 
-void clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
+// Returns the mass the clearing adds per substance: each negative value
+// times its region's storage capacity and thickness.
+SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
 {
+    SubstanceTotals added;
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         for (int s = 1; s <= st.substance_count; ++s) {
+            const double dz = st.compartment_thickness(c);
+            if (state(c, s) < 0.0f) {
+                added(s) -= static_cast<double>(state(c, s)) * st.mobile_capacity(c, s) * dz;
+            }
+            if (immobile(c, s) < 0.0f) {
+                added(s) -= static_cast<double>(immobile(c, s)) * st.immobile_capacity(c, s) * dz;
+            }
             state(c, s) = std::max(state(c, s), 0.0f);
             immobile(c, s) = std::max(immobile(c, s), 0.0f);
         }
     }
+    return added;
 }
 
 // Freundlich sorption makes the storage capacities depend on the
@@ -235,7 +295,6 @@ PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork&
         result.converged = solutes_converged(st, w);
     }
     result.relative_residual = largest_solute_residual(st, w);
-    clear_negative_concentrations(st, stage.state, stage.immobile);
     return result;
 }
 
@@ -246,6 +305,7 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     SolverWork w;
     SpeciesTable& state = stage.state;
     SubstanceTable& immobile = stage.immobile;
+    const SpeciesTable old_state = state;
     StageResult result;
 
     compute_water_retention(st, state);
@@ -254,7 +314,8 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
 
     assemble_water_rhs(st, state, w);
     result.water = solve_water(st, state, w);
-    limit_suctions(st, state);
+    book_water_face_fluxes(st, old_state, state, result.fluxes);
+    result.limits = limit_suctions(st, state, stage.stage_step);
 
     compute_water_retention(st, state);
     compute_hydraulic_properties(st, state);
@@ -262,6 +323,8 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     assemble_new_solute_diagonals(st, stage.stage_step, w);
     assemble_solute_rhs(st, state, immobile, w);
     result.solutes = solve_solutes(st, stage, w);
+    book_solute_face_fluxes(st, old_state, state, result.fluxes);
+    result.negative_mass_cleared = clear_negative_concentrations(st, state, immobile);
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "state/power_memo.hpp"
 #include "state/tables.hpp"
 
 namespace soilcolumn {
@@ -236,6 +237,22 @@ struct Balances {
     float sorption_sum = 0.0f;
 };
 
+// Results kept for reuse between calls: a cache that never changes a
+// result (state/power_memo.hpp). Mutable, because the leaf functions that
+// read the model state through a const reference fill it too.
+struct ReusedResults {
+    mutable ReusedPowers powers;
+    // The inputs the half-life factors were last computed from.
+    struct HalfLifeInputs {
+        bool computed = false;
+        float temperature = 0.0f;  // deg C
+        std::int32_t compartment_count = 0;
+        std::int32_t substance_count = 0;
+        SubstanceArray half_life;
+        CompartmentColumn centre_distance;
+    } half_life_inputs;
+};
+
 struct ModelState : RunControl,
                     SubstanceProperties,
                     SoilTypeTable,
@@ -246,7 +263,8 @@ struct ModelState : RunControl,
                     SoluteState,
                     StageTerms,
                     BoundaryInputs,
-                    Balances {
+                    Balances,
+                    ReusedResults {
 };
 
 }  // namespace soilcolumn

@@ -19,10 +19,18 @@ inline constexpr int max_soil_types = 100;
 inline constexpr int max_observation_depths = 5;
 inline constexpr int texture_class_count = 4;
 
+// Tag for a work table whose every element is written before it is read:
+// it is left unset instead of being zeroed at construction.
+struct LeftUnset {};
+inline constexpr LeftUnset left_unset{};
+
 // One value per compartment, c = 1..100.
 template <typename T>
 class CompartmentArray {
 public:
+    CompartmentArray() : values_{} {}
+    explicit CompartmentArray(LeftUnset) {}
+
     T& operator()(int c)
     {
         assert(c >= 1 && c <= max_compartments);
@@ -37,7 +45,7 @@ public:
     const T* data() const { return values_.data(); }
 
 private:
-    std::array<T, max_compartments> values_{};
+    std::array<T, max_compartments> values_;
 };
 
 using CompartmentColumn = CompartmentArray<float>;
@@ -49,6 +57,9 @@ template <int FirstColumn, int LastColumn>
 class CompartmentTable {
 public:
     static constexpr int column_count = LastColumn - FirstColumn + 1;
+
+    CompartmentTable() : values_{} {}
+    explicit CompartmentTable(LeftUnset) {}
 
     float& operator()(int c, int k)
     {
@@ -70,7 +81,7 @@ private:
     {
         return static_cast<std::size_t>((k - FirstColumn) * max_compartments + (c - 1));
     }
-    std::array<float, static_cast<std::size_t>(column_count * max_compartments)> values_{};
+    std::array<float, static_cast<std::size_t>(column_count * max_compartments)> values_;
 };
 
 // (c, s) with s = 1..4.

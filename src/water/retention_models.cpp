@@ -19,6 +19,12 @@ const float log10_150m = std::log10(150.0f);
 const float ghm_water_anchor = std::exp(4.02f);
 const float ghm_suction_anchor = std::exp(7.89f);
 
+// The power at call site `site` of compartment c (state/power_memo.hpp).
+float power(const ModelState& st, int c, WaterPower site, float x, float y)
+{
+    return st.powers.water(c, site).pow(x, y);
+}
+
 // ---- Dry end: straight in log10 h from (hx, theta_x) to (10^5 m, 0) ----
 
 float dry_end_water_content(const ModelState& st, int c, float h)
@@ -47,7 +53,7 @@ WetEndParabola wet_end_parabola(const ModelState& st, int c)
 {
     const float b = st.pore_size_exponent(c);
     const float wi = wet_end_share;
-    const float hi = st.air_entry_suction(c) * std::pow(wi, -b);
+    const float hi = st.air_entry_suction(c) * power(st, c, WaterPower::retention_1, wi, -b);
     const float mp = hi / ((1.0f - wi) * (1.0f - wi)) - b * hi / ((1.0f - wi) * wi);
     const float np = 2.0f * wi - b * hi / (mp * wi) - 1.0f;
     return {hi, mp, np};
@@ -76,15 +82,16 @@ float parabola_capacity(const WetEndParabola& p, float theta_s, float theta)
     return std::fabs(1.0f / (((p.np + 1.0f) - 2.0f * theta / theta_s) * p.mp / theta_s));
 }
 
-float power_law_water_content(float theta_top, float entry_suction, float b, float h)
+float power_law_water_content(const ModelState& st, int c, float theta_top, float entry_suction, float b, float h)
 {
-    return theta_top * std::pow(h / entry_suction, -1.0f / b);
+    return theta_top * power(st, c, WaterPower::retention_2, h / entry_suction, -1.0f / b);
 }
 
-float power_law_capacity(float theta_top, float entry_suction, float b, float h)
+float power_law_capacity(const ModelState& st, int c, float theta_top, float entry_suction, float b, float h)
 {
     const float e = -1.0f / b;
-    return std::fabs(e * theta_top / std::pow(entry_suction, e) * std::pow(h, e - 1.0f));
+    return std::fabs(e * theta_top / power(st, c, WaterPower::retention_3, entry_suction, e) *
+                     power(st, c, WaterPower::retention_4, h, e - 1.0f));
 }
 
 float campbell_water_content(const ModelState& st, int c, float h)
@@ -93,7 +100,7 @@ float campbell_water_content(const ModelState& st, int c, float h)
     if (h > st.dry_end_suction(c)) return dry_end_water_content(st, c, h);
     const WetEndParabola p = wet_end_parabola(st, c);
     if (h > p.junction_suction)
-        return power_law_water_content(theta_s, st.air_entry_suction(c), st.pore_size_exponent(c), h);
+        return power_law_water_content(st, c, theta_s, st.air_entry_suction(c), st.pore_size_exponent(c), h);
     if (h > 0.0f) return parabola_water_content(p, theta_s, h);
     return theta_s;
 }
@@ -104,7 +111,7 @@ float campbell_capacity(const ModelState& st, int c, float h, float& theta)
     if (h > st.dry_end_suction(c)) return dry_end_capacity(st, c, h);
     const WetEndParabola p = wet_end_parabola(st, c);
     if (h > p.junction_suction)
-        return power_law_capacity(theta_s, st.air_entry_suction(c), st.pore_size_exponent(c), h);
+        return power_law_capacity(st, c, theta_s, st.air_entry_suction(c), st.pore_size_exponent(c), h);
     if (h > 0.0f) {
         theta = parabola_water_content(p, theta_s, h);
         return parabola_capacity(p, theta_s, theta);
@@ -119,10 +126,10 @@ float two_segment_water_content(const ModelState& st, int c, float h)
 {
     if (h > st.dry_end_suction(c)) return dry_end_water_content(st, c, h);
     if (h > st.air_entry_suction(c))
-        return power_law_water_content(st.junction_water_content(c), st.air_entry_suction(c),
+        return power_law_water_content(st, c, st.junction_water_content(c), st.air_entry_suction(c),
                                        st.pore_size_exponent(c), h);
     if (h > st.second_entry_suction(c))
-        return power_law_water_content(st.porosity(c), st.second_entry_suction(c),
+        return power_law_water_content(st, c, st.porosity(c), st.second_entry_suction(c),
                                        st.second_pore_size_exponent(c), h);
     return st.porosity(c);
 }
@@ -131,10 +138,10 @@ float two_segment_capacity(const ModelState& st, int c, float h)
 {
     if (h > st.dry_end_suction(c)) return dry_end_capacity(st, c, h);
     if (h > st.air_entry_suction(c))
-        return power_law_capacity(st.junction_water_content(c), st.air_entry_suction(c),
+        return power_law_capacity(st, c, st.junction_water_content(c), st.air_entry_suction(c),
                                   st.pore_size_exponent(c), h);
     if (h > st.second_entry_suction(c))
-        return power_law_capacity(st.porosity(c), st.second_entry_suction(c),
+        return power_law_capacity(st, c, st.porosity(c), st.second_entry_suction(c),
                                   st.second_pore_size_exponent(c), h);
     return st.porosity(c);
 }
@@ -180,7 +187,8 @@ float van_genuchten_water_content(const ModelState& st, int c, float h, float m)
     const float theta_r = st.residual_water_content(c);
     const float alpha = st.vg_alpha(c);
     const float n = st.vg_n(c);
-    return theta_r + (st.porosity(c) - theta_r) / std::pow(1.0f + std::pow(alpha * h, n), m);
+    const float x_n = power(st, c, WaterPower::retention_1, alpha * h, n);
+    return theta_r + (st.porosity(c) - theta_r) / power(st, c, WaterPower::retention_2, 1.0f + x_n, m);
 }
 
 float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, float m)
@@ -189,8 +197,10 @@ float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, 
     const float theta_r = st.residual_water_content(c);
     const float alpha = st.vg_alpha(c);
     const float n = st.vg_n(c);
-    return (st.porosity(c) - theta_r) * m * n * std::pow(alpha, n) * std::pow(h, n - 1.0f) *
-           std::pow(1.0f + std::pow(alpha * h, n), -m - 1.0f);
+    const float x_n = power(st, c, WaterPower::retention_1, alpha * h, n);
+    return (st.porosity(c) - theta_r) * m * n * power(st, c, WaterPower::retention_3, alpha, n) *
+           power(st, c, WaterPower::retention_4, h, n - 1.0f) *
+           power(st, c, WaterPower::retention_5, 1.0f + x_n, -m - 1.0f);
 }
 
 float mualem_m(const ModelState& st, int c) { return 1.0f - 1.0f / st.vg_n(c); }
@@ -201,7 +211,8 @@ float single_power_water_content(const ModelState& st, int c, float h)
 {
     if (h >= st.dry_end_suction(c)) return dry_end_water_content(st, c, h);
     const float theta_r = st.residual_water_content(c);
-    return theta_r + (st.porosity(c) - theta_r) / std::pow(1.0f + st.vg_alpha(c) * h, st.vg_n(c));
+    return theta_r + (st.porosity(c) - theta_r) /
+                         power(st, c, WaterPower::retention_1, 1.0f + st.vg_alpha(c) * h, st.vg_n(c));
 }
 
 float single_power_capacity(const ModelState& st, int c, float h, float theta)
@@ -210,7 +221,7 @@ float single_power_capacity(const ModelState& st, int c, float h, float theta)
     const float alpha = st.vg_alpha(c);
     const float n = st.vg_n(c);
     return std::fabs((st.porosity(c) - st.residual_water_content(c)) * alpha * n *
-                     std::pow(1.0f + alpha * h, -n - 1.0f));
+                     power(st, c, WaterPower::retention_2, 1.0f + alpha * h, -n - 1.0f));
 }
 
 // ---- Model 8: GHM straight line in log theta - log h, capped at theta_s ----
@@ -220,7 +231,8 @@ float ghm_water_content(const ModelState& st, int c, float h)
     float theta;
     if (h < st.dry_end_suction(c)) {
         const float b = st.pore_size_exponent(c);
-        theta = ghm_water_anchor * std::pow(ghm_suction_anchor * h / 100.0f, 1.0f / b) / 100.0f;
+        theta = ghm_water_anchor * power(st, c, WaterPower::retention_1, ghm_suction_anchor * h / 100.0f, 1.0f / b) /
+                100.0f;
     } else {
         theta = dry_end_water_content(st, c, h);
     }
@@ -233,7 +245,7 @@ float ghm_capacity(const ModelState& st, int c, float h, float theta)
     if (theta >= st.dry_end_water_content(c)) {
         const float b = st.pore_size_exponent(c);
         capacity = std::fabs((1.0f / b) * ghm_suction_anchor * ghm_water_anchor / 10000.0f *
-                             std::pow(ghm_suction_anchor * h / 100.0f, 1.0f / b - 1.0f));
+                             power(st, c, WaterPower::retention_2, ghm_suction_anchor * h / 100.0f, 1.0f / b - 1.0f));
     } else {
         capacity = dry_end_capacity(st, c, h);
     }

@@ -209,7 +209,7 @@ TEST(EngineRun, EndsCarryTheirMessage)
         soilcolumn::Run run({.input_directory = in.path(), .output_directory = out.path(), .console = &console});
         EXPECT_EQ(run_to_end(run), k.status);
         EXPECT_TRUE(run.message().starts_with(k.message_start)) << run.message();
-        EXPECT_EQ(exit_status_of(run.status()), k.exit_status);
+        EXPECT_EQ(exit_status_of(run), k.exit_status);
         if (k.status == RunStatus::stopped) {
             EXPECT_TRUE(run.message().ends_with("***Programm abgebrochen***"));
             EXPECT_NE(console.str().find(run.message().substr(0, 20)), std::string::npos);

@@ -55,7 +55,7 @@ Row profile_row(const ModelState& st, int c)
     return row;
 }
 
-Row balance_row(const ModelState& st)
+Row balance_row(const ModelState& st, const RunRecord& record)
 {
     Row row = time_columns(st);
     row.insert(row.end(), {{"precipitation_m", st.precipitation_total},
@@ -74,6 +74,23 @@ Row balance_row(const ModelState& st)
                                {per_substance("gaseous_g_m2", s), st.gaseous_amount(s)},
                                {per_substance("irreversible_g_m2", s), st.irreversible_amount(s)},
                                {per_substance("transformed_g_m2", s), st.substance_transformed(s)}});
+    }
+    // The run's own books, from the fluxes of the solved rows.
+    const WaterBookkeeping& water = record.diagnostics.water;
+    row.insert(row.end(), {{"water_surface_inflow_m", water.surface_inflow},
+                           {"water_lower_outflow_m", water.lower_outflow},
+                           {"water_storage_change_m", water.storage - water.initial_storage},
+                           {"water_balance_error_m", water.error()},
+                           {"water_balance_error_percent", water.relative_error()},
+                           {"wet_limit_water_m", water.wet_limit_water},
+                           {"dry_limit_water_m", water.dry_limit_water}});
+    for (int s = 1; s <= st.substance_count; ++s) {
+        const SubstanceBookkeeping& books = record.diagnostics.substance(s);
+        row.insert(row.end(), {{per_substance("applied_g_m2", s), books.applied},
+                               {per_substance("leached_lower_face_g_m2", s), books.leached},
+                               {per_substance("degraded_g_m2", s), books.degraded},
+                               {per_substance("balance_error_g_m2", s), books.error()},
+                               {per_substance("balance_error_percent", s), books.relative_error()}});
     }
     return row;
 }
@@ -106,10 +123,10 @@ Row observation_row(const ModelState& st, const ObservationSeries& series, int k
 struct Capture : RunObserver {
     std::map<std::string, std::vector<Row>> tables;
 
-    void on_profile_output(const ModelState& st, const RunRecord&) override
+    void on_profile_output(const ModelState& st, const RunRecord& record) override
     {
         for (int c = 1; c <= st.compartment_count; ++c) tables["profiles.csv"].push_back(profile_row(st, c));
-        tables["balances.csv"].push_back(balance_row(st));
+        tables["balances.csv"].push_back(balance_row(st, record));
         for (int c = 2; c <= st.compartment_count; ++c) tables["fluxes.csv"].push_back(flux_row(st, c));
     }
     void on_observation_record(const ModelState& st, const ObservationSeries& series) override
@@ -150,7 +167,8 @@ TEST_P(CsvRoundTrip, EveryFieldReadsBackToTheStateAtItsOutputTime)
     testing::copy_scenario(scenario, in.path());
     const testing::CommandResult result =
         testing::run_command({"run", in.path().string(), "-o", out.path().string(), "-q"});
-    ASSERT_EQ(result.status, 0) << result.err << result.out;
+    // A run whose numbers are unsafe (exit status 3) writes every table too.
+    ASSERT_TRUE(result.status == 0 || result.status == 3) << result.err << result.out;
 
     std::ostringstream console;
     Capture capture;

@@ -13,8 +13,6 @@ void expect_close(float actual, float expected, const char* what)
     EXPECT_NEAR(actual, expected, 1e-5f * std::fabs(expected)) << what;
 }
 
-constexpr float untouched = -7.0f;  // sentinel in outputs that must not be written
-
 // Expected values below: the regressions evaluated in a python3 script with
 // every operation rounded to single precision, in the written term order.
 TEST(PorosityRegression, ThreePointModelCapsOnlyTheWettestPoint)
@@ -27,18 +25,15 @@ TEST(PorosityRegression, ThreePointModelCapsOnlyTheWettestPoint)
         {0.5f, 0.45f, 0.05f, 0.05f, 0.5f, 0.5f, 0.577099979f, 0.354999989f, 0.351449996f},
     };
     for (const Case& k : cases) {
-        float t1 = 0, t33 = 0, t150 = 0, aggregate = 0;
-        float vg[6] = {untouched, untouched, untouched, untouched, untouched, untouched};
-        derive_porosity_regression_parameters(texture_of(k.clay, k.silt, k.sand), k.porosity,
-                                              k.om, t1, t33, t150, vg[0], vg[1], vg[2], vg[3],
-                                              vg[4], vg[5], aggregate, 3);
-        expect_close(t1, k.t1, "theta 1 m");
-        expect_close(t33, k.t33, "theta 3.3 m");
-        expect_close(t150, k.t150, "theta 150 m");
-        expect_close(aggregate, k.aggregate, "aggregate porosity");
-        for (float v : vg) {
-            EXPECT_EQ(v, untouched);
-        }
+        const PorosityRegressionParameters r = derive_porosity_regression_parameters(
+            texture_of(k.clay, k.silt, k.sand), k.porosity, k.om, 3);
+        ASSERT_TRUE(r.three_point.has_value());
+        expect_close(r.three_point->water_content_1m, k.t1, "theta 1 m");
+        expect_close(r.three_point->water_content_3_3m, k.t33, "theta 3.3 m");
+        expect_close(r.three_point->water_content_150m, k.t150, "theta 150 m");
+        expect_close(r.aggregate_porosity, k.aggregate, "aggregate porosity");
+        // The van Genuchten columns keep what they had.
+        EXPECT_FALSE(r.brooks_corey.has_value());
     }
 }
 
@@ -56,12 +51,15 @@ TEST(PorosityRegression, BrooksCoreyPolynomialsInVanGenuchtenForm)
          0.320447475f, 0.0571900383f, 0.0627324581f},
     };
     for (const Case& k : cases) {
-        float fixed[3] = {untouched, untouched, untouched};
-        float hx = 0, tx = 0, tr = 0, a = 0, m = 0, n = 0, aggregate = 0;
-        derive_porosity_regression_parameters(texture_of(k.clay, k.silt, k.sand), k.porosity,
-                                              k.om, fixed[0], fixed[1], fixed[2], hx, tx, tr, a,
-                                              m, n, aggregate, k.model);
-        EXPECT_EQ(hx, 1000.0f);
+        const PorosityRegressionParameters r = derive_porosity_regression_parameters(
+            texture_of(k.clay, k.silt, k.sand), k.porosity, k.om, k.model);
+        // The three fixed points keep what they had.
+        EXPECT_FALSE(r.three_point.has_value());
+        ASSERT_TRUE(r.brooks_corey.has_value());
+        const BrooksCoreyCurve& bc = *r.brooks_corey;
+        const float tx = bc.dry_end_water_content, tr = bc.residual_water_content;
+        const float a = bc.vg_alpha, m = bc.vg_m, n = bc.vg_n, aggregate = r.aggregate_porosity;
+        EXPECT_EQ(bc.dry_end_suction, 1000.0f);
         expect_close(tr, k.tr, "residual");
         expect_close(a, k.alpha, "alpha");
         expect_close(n, k.n, "n");
@@ -74,9 +72,6 @@ TEST(PorosityRegression, BrooksCoreyPolynomialsInVanGenuchtenForm)
         };
         expect_close(tx, curve(1000.0f), "dry end joins the curve");
         expect_close(aggregate, curve(160.0f), "theta at 160 m");
-        for (float v : fixed) {
-            EXPECT_EQ(v, untouched);
-        }
     }
 }
 
@@ -85,10 +80,10 @@ struct DensityResult { float hx, tx, tr, alpha, n, ga, gb, aggregate; };
 DensityResult density_regression(const TextureVector& tex, float bulk_density, float porosity,
                                  float om, float ks)
 {
-    DensityResult r{};
-    derive_density_regression_parameters(tex, bulk_density, porosity, om, r.hx, r.tx, r.tr,
-                                         r.alpha, r.n, r.ga, r.gb, ks, r.aggregate);
-    return r;
+    const DensityRegressionParameters p =
+        derive_density_regression_parameters(tex, bulk_density, porosity, om, ks);
+    return {p.dry_end_suction, p.dry_end_water_content, p.residual_water_content, p.vg_alpha,
+            p.vg_n, p.gardner_a, p.gardner_b, p.aggregate_porosity};
 }
 
 TEST(DensityRegression, LoamWithSingleBracketPowerCurve)
@@ -105,14 +100,17 @@ TEST(DensityRegression, LoamWithSingleBracketPowerCurve)
     expect_close(r.ga, 0.934030652f, "gardner a");
     expect_close(r.gb, 1.52873659f, "gardner b");
 
-    // The conductivity call of the same compartment, which sends its work
-    // results to one scratch value, gives the same Gardner parameters.
-    float scratch = 0, tr = 0, alpha = 0, n = 0, ga = 0, gb = 0;
-    derive_density_regression_parameters(texture_of(0.2f, 0.4f, 0.4f), 1444.85f, 0.45f, 0.02f,
-                                         scratch, scratch, tr, alpha, n, ga, gb, 1.0e-5f,
-                                         scratch);
-    EXPECT_EQ(ga, r.ga);
-    EXPECT_EQ(gb, r.gb);
+    // The saturated conductivity moves only the Gardner a, as Ks^0.579:
+    // the retention side and the Gardner b stay.
+    const DensityResult slower = density_regression(texture_of(0.2f, 0.4f, 0.4f), 1444.85f,
+                                                    0.45f, 0.02f, 1.0e-6f);
+    EXPECT_EQ(slower.tx, r.tx);
+    EXPECT_EQ(slower.tr, r.tr);
+    EXPECT_EQ(slower.alpha, r.alpha);
+    EXPECT_EQ(slower.n, r.n);
+    EXPECT_EQ(slower.aggregate, r.aggregate);
+    EXPECT_EQ(slower.gb, r.gb);
+    EXPECT_NEAR(slower.ga / r.ga, std::pow(0.1f, 0.579f), 1e-5f);
 }
 
 TEST(DensityRegression, WithoutSandNDependsOnClayAlone)

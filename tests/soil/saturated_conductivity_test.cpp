@@ -22,10 +22,10 @@ struct Estimate {
 Estimate estimate(const TextureVector& texture, float bulk_density, float porosity,
                   float organic_matter_fraction, std::int32_t method)
 {
-    Estimate e{given_conductivity, organic_matter_fraction};
-    estimate_saturated_conductivity(texture, bulk_density, porosity, e.conductivity,
-                                    e.organic_matter_fraction, method, 3.3f, 0.30f);
-    return e;
+    const SaturatedConductivityEstimate e =
+        estimate_saturated_conductivity(texture, bulk_density, porosity, given_conductivity,
+                                        organic_matter_fraction, method, 3.3f, 0.30f);
+    return {e.saturated_conductivity, e.organic_matter_fraction};
 }
 
 TEST(SaturatedConductivity, EveryMethodOnALoam)

@@ -11,15 +11,14 @@ namespace {
 struct Soil { float clay, silt, sand, bulk_density, porosity, om, topsoil; };
 struct Fitted { float hx, tx, tr, alpha, n, l, t160; };
 
-using Estimate = void (*)(const TextureVector&, float, float, float, float, float&, float&,
-                          float&, float&, float&, float&, float&);
+using Estimate = VanGenuchtenEstimate (*)(const TextureVector&, float, float, float, float);
 
 Fitted estimate(Estimate f, const Soil& s)
 {
-    Fitted r{};
-    f(texture_of(s.clay, s.silt, s.sand), s.bulk_density, s.porosity, s.om, s.topsoil, r.hx,
-      r.tx, r.tr, r.alpha, r.n, r.l, r.t160);
-    return r;
+    const VanGenuchtenEstimate e =
+        f(texture_of(s.clay, s.silt, s.sand), s.bulk_density, s.porosity, s.om, s.topsoil);
+    return {e.dry_end_suction, e.dry_end_water_content, e.residual_water_content, e.vg_alpha,
+            e.vg_n, e.vg_l, e.water_content_160m};
 }
 
 float vg_curve(float h, float porosity, float alpha, float n)
