@@ -115,6 +115,9 @@ void write_header(std::ostream& out, const RunOutputs& outputs)
         for (std::size_t i = 0; i < given.size(); ++i) overrides += (i ? "; " : "") + given[i];
     }
     fact("Overrides", overrides, "overrides");
+    // Runs written before the numerics could be chosen used the classic scheme.
+    const ordered_json* numerics = member(s, "numerics");
+    fact("Numerics", numerics != nullptr ? text_of(member(*numerics, "mode"), "classic") : "classic", "numerics-mode");
     if (const auto wall = number_at(s, "wall_time_s")) fact("Wall time", format_number(*wall, 3) + " s");
     out << "</table>\n";
 
