@@ -24,21 +24,6 @@ namespace {
 constexpr double max_steps = 200.0;
 constexpr float max_days = 30.0f;
 
-// The entry point clears these before the input is read.
-void clear_solute_step_terms(soilcolumn::ModelState& st)
-{
-    for (int s = 1; s <= soilcolumn::max_substances; ++s) {
-        for (int c = 1; c <= soilcolumn::max_compartments; ++c) {
-            st.dispersion_coefficient(c, s) = 0.0f;
-            st.source_term(c, s) = 0.0f;
-            st.immobile_source(c, s) = 0.0f;
-            st.mobile_degradation(c, s) = 0.0f;
-            st.immobile_degradation(c, s) = 0.0f;
-            st.transfer_rate(c, s) = 0.0f;
-        }
-    }
-}
-
 // The run makes the whole part of (end + 1) / step steps, plus one.
 void shorten(soilcolumn::ModelState& st)
 {

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, only those that
 # are missing; does nothing when all are there. Safe to run any number of
-# times; the README's commands and .ci/run call it first.
+# times; the README's commands and .ci/run call it first. A package written
+# NAME=VERSION is pinned: another installed version counts as missing, and
+# apt-get installs that exact version (Debian 12's at the time of writing).
 set -euo pipefail
 
 packages=(
@@ -10,12 +12,22 @@ packages=(
   libcli11-dev                         # command line parsing (header-only)
   nlohmann-json3-dev                   # summary.json (header-only)
   python3 python3-jsonschema           # tests: CSV read-back, summary schema check
+  slurm-wlm=22.05.8-4+deb12u3          # tests: ensembles on a one-node Slurm cluster
+  munge=0.5.15-2+deb12u1               #   (MUNGE authenticates its daemons)
+  parallel=20221122+ds-2               # tests: ensembles through GNU parallel
+  time=1.9-0.2                         # bench/batch_memory.py: peak memory of a batch
 )
+
+# The installed version of a package; nothing when it is not installed.
+installed() {
+  { dpkg-query -W -f='${Status} ${Version}' "$1" 2>/dev/null || true; } | sed -n 's/^install ok installed //p'
+}
 
 missing=()
 for package in "${packages[@]}"; do
-  if ! dpkg -s "$package" >/dev/null 2>&1 ||
-     ! dpkg -s "$package" 2>/dev/null | grep -q '^Status: install ok installed'; then
+  name=${package%%=*}
+  version=$(installed "$name")
+  if [ -z "$version" ] || { [ "$name" != "$package" ] && [ "$version" != "${package#*=}" ]; }; then
     missing+=("$package")
   fi
 done

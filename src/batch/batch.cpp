@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "batch/batch_table.hpp"
 #include "driver/run.hpp"
 #include "endpoint/endpoint.hpp"
 
@@ -63,7 +64,8 @@ const char* name_of(MemberStatus status)
     return "failed";
 }
 
-MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop_requested)
+MemberResult run_member(const BatchMember& member, const RunSetup& member_setup,
+                        const std::atomic<bool>* stop_requested)
 {
     MemberResult result{member.input_directory, member.output_directory};
     const auto started = std::chrono::steady_clock::now();
@@ -74,8 +76,11 @@ MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop
         result.message = "cannot create the output directory " + member.output_directory.string();
         return result;
     }
-    Run run({.input_directory = member.input_directory, .output_directory = member.output_directory,
-             .console = &console});
+    RunSetup setup = member_setup;
+    setup.input_directory = member.input_directory;
+    setup.output_directory = member.output_directory;
+    setup.console = &console;
+    Run run(std::move(setup));
     run.open();
     bool interrupted = false;
     while (run.status() == RunStatus::running) {
@@ -87,11 +92,13 @@ MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop
     }
     run.close();
     result.status = interrupted ? MemberStatus::interrupted : status_of(run);
-    result.exit_status = interrupted ? 130 : exit_status_of(run);
+    result.exit_status = interrupted ? 130 : run.status() == RunStatus::stopped ? 4 : exit_status_of(run);
     result.message = interrupted ? "interrupted before the end of the run" : run.message();
     take_figures(run, result);
     result.wall_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (!interrupted) {
+        // The row first: a member with member.done always has its row.
+        std::ofstream(member.output_directory / member_row_file) << member_row_json(result).dump(2) << "\n";
         std::ofstream(member.output_directory / member_done_file) << name_of(result.status) << "\n";
     }
     return result;
@@ -109,11 +116,18 @@ std::vector<MemberResult> run_batch(const std::vector<BatchMember>& members, con
             if (settings.resume && finished_before(member)) {
                 results[i] = {member.input_directory, member.output_directory, MemberStatus::skipped, 0,
                               "finished in an earlier batch"};
+                if (std::optional<MemberResult> earlier = read_member_row(member.output_directory)) {
+                    earlier->input_directory = member.input_directory;
+                    earlier->output_directory = member.output_directory;
+                    earlier->earlier_status = earlier->status;
+                    earlier->status = MemberStatus::skipped;
+                    results[i] = std::move(*earlier);
+                }
             } else if (settings.stop_requested != nullptr && settings.stop_requested->load()) {
                 results[i] = {member.input_directory, member.output_directory, MemberStatus::interrupted, 130,
                               "not started: the batch was interrupted"};
             } else {
-                results[i] = run_member(member, settings.stop_requested);
+                results[i] = run_member(member, settings.member_setup, settings.stop_requested);
             }
             const std::lock_guard lock(report);
             ++done;

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/run.hpp"
+
 namespace soilcolumn {
 
 struct BatchMember {
@@ -36,25 +38,34 @@ struct MemberResult {
     std::vector<double> substance_error_percent{};
     int warning_count = 0;
     std::optional<double> endpoint_ug_per_l{};  // substance 1 at the target face
+    // A member skipped by --resume: how it ended in the earlier batch (its
+    // figures are those of member.json); unset when that is not known.
+    std::optional<MemberStatus> earlier_status{};
 };
 
 struct BatchSettings {
     int threads = 1;
+    // What every member's run is set up with (run options such as the
+    // target depth or overrides); the directories and the console are the
+    // member's own.
+    RunSetup member_setup{};
     bool resume = false;  // skip members whose output directory holds a finished run
     const std::atomic<bool>* stop_requested = nullptr;
     // Called after each member, from the worker that ran it (serialised).
     std::function<void(const MemberResult&, std::size_t done, std::size_t total)> on_member_done{};
 };
 
-// The name of the file a finished member leaves in its output directory;
-// --resume skips members that have it.
+// The name of the file a finished member leaves in its output directory
+// (after its row, member.json); --resume skips members that have it.
 inline constexpr const char* member_done_file = "member.done";
 
 // Runs every member; the rows come back in the order of the members.
 std::vector<MemberResult> run_batch(const std::vector<BatchMember>& members, const BatchSettings& settings);
 
 // One member through the engine, its console log in output_directory /
-// console.txt.
-MemberResult run_member(const BatchMember& member, const std::atomic<bool>* stop_requested);
+// console.txt. The exit status is the one `soilcolumn run` gives (4 for an
+// orderly stop on inconsistent input); 130 when the member was interrupted.
+MemberResult run_member(const BatchMember& member, const RunSetup& member_setup,
+                        const std::atomic<bool>* stop_requested);
 
 }  // namespace soilcolumn

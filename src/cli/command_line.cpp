@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/batch_command.hpp"
+#include "cli/ensemble_command.hpp"
 #include "cli/exit_status.hpp"
 #include "cli/report_command.hpp"
 #include "cli/run_command.hpp"
@@ -130,6 +132,10 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     std::string report_file;
     report->add_option("DIR", run_directory, "Output directory of a 'soilcolumn run'")->required();
     report->add_option("-o,--output", report_file, "The report file (default: DIR/report.html)")->type_name("FILE");
+    BatchCommand batch;
+    add_batch_command(app, batch);
+    EnsembleCommand ensemble;
+    add_ensemble_command(app, ensemble);
     app.require_subcommand(0, 1);
 
     std::vector<const char*> argv;
@@ -144,6 +150,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         return exit_status::usage;
     }
 
+    if (batch.app->parsed()) return run_batch_command(batch.options, io);
+    if (ensemble.app->parsed()) return run_ensemble_command(ensemble, io);
     if (exports && (run->parsed() || report->parsed())) {
         report_usage_error(io, "--exports belongs to the classic run; 'run' always writes them", run->parsed() ? "run " : "report ");
         return exit_status::usage;

@@ -16,5 +16,6 @@ constexpr int bad_data = 65;         // report: an output of the run is missing 
 constexpr int no_input = 66;         // the scenario directory does not exist
 constexpr int cannot_create = 73;    // the output directory cannot be created or written
 constexpr int output_in_use = 75;    // another run is writing to the output directory
+constexpr int interrupted = 130;     // a batch stopped by Ctrl-C (128 + SIGINT; SIGTERM gives 143)
 
 }  // namespace soilcolumn::cli::exit_status

@@ -10,6 +10,8 @@ namespace {
 
 constexpr int bar_width = 30;
 
+}  // namespace
+
 std::string clock_text(double seconds)
 {
     const long total = std::lround(std::max(0.0, seconds));
@@ -21,8 +23,6 @@ std::string clock_text(double seconds)
     }
     return text;
 }
-
-}  // namespace
 
 ProgressBar::ProgressBar(std::ostream& out, double total_days)
     : out_(out), total_days_(total_days), start_(Clock::now())

@@ -4,8 +4,12 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
 
 namespace soilcolumn::cli {
+
+// A wall time as m:ss, or h:mm:ss from an hour on.
+std::string clock_text(double seconds);
 
 class ProgressBar {
 public:

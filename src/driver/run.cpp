@@ -12,20 +12,6 @@
 namespace soilcolumn {
 namespace {
 
-void clear_solute_step_terms(ModelState& st)
-{
-    for (int s = 1; s <= max_substances; ++s) {
-        for (int c = 1; c <= max_compartments; ++c) {
-            st.dispersion_coefficient(c, s) = 0.0f;
-            st.source_term(c, s) = 0.0f;
-            st.immobile_source(c, s) = 0.0f;
-            st.mobile_degradation(c, s) = 0.0f;
-            st.immobile_degradation(c, s) = 0.0f;
-            st.transfer_rate(c, s) = 0.0f;
-        }
-    }
-}
-
 constexpr double default_target_depth = 1.0;  // m: where groundwater is judged
 
 TargetFace choose_target_face(const ModelState& st, const std::optional<double>& asked)

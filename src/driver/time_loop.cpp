@@ -159,6 +159,20 @@ bool write_due_output(ModelState& st, FileSet& files, ObservationSeries& observa
 
 }  // namespace
 
+void clear_solute_step_terms(ModelState& st)
+{
+    for (int s = 1; s <= max_substances; ++s) {
+        for (int c = 1; c <= max_compartments; ++c) {
+            st.dispersion_coefficient(c, s) = 0.0f;
+            st.source_term(c, s) = 0.0f;
+            st.immobile_source(c, s) = 0.0f;
+            st.mobile_degradation(c, s) = 0.0f;
+            st.immobile_degradation(c, s) = 0.0f;
+            st.transfer_rate(c, s) = 0.0f;
+        }
+    }
+}
+
 void start_simulation(ModelState& st, FileSet& files)
 {
     check_run_settings(st, files);

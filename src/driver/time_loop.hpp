@@ -12,6 +12,10 @@
 
 namespace soilcolumn {
 
+// Clears the per-step solute terms of every compartment and substance slot
+// before the input is read, as a run starts.
+void clear_solute_step_terms(ModelState& st);
+
 // Refuses run settings that make the run impossible, writes the result
 // headings and sets the clock, the balances and the start-of-step copy.
 void start_simulation(ModelState& st, FileSet& files);

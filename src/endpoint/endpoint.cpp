@@ -18,6 +18,16 @@ double percentile_80(const std::vector<double>& sorted)
     return sorted[below] + (position - static_cast<double>(below)) * (sorted[above] - sorted[below]);
 }
 
+// Why a run has no evaluation period at all: it is shorter than the warm-up
+// and one period together.
+std::string no_period_note(const std::vector<YearLeaching>& years, const EndpointSettings& settings)
+{
+    const auto complete = std::count_if(years.begin(), years.end(), [](const YearLeaching& y) { return y.complete; });
+    return "no evaluation period: " + std::to_string(complete) + " complete years simulated, the warm-up takes "
+           + std::to_string(settings.warm_up_years) + " and a period " + std::to_string(settings.period_years)
+           + ": no endpoint";
+}
+
 }  // namespace
 
 std::vector<LeachingPeriod> evaluation_periods(const std::vector<YearLeaching>& years, const EndpointSettings& settings)
@@ -97,7 +107,11 @@ Endpoint endpoint_at(const AnnualBalances& annual, int s, bool lower_face, const
         years.push_back({!year.partial, lower_face ? year.water_lower : year.water_target,
                          lower_face ? books.leached_lower : books.leached_target});
     }
-    return endpoint_of(evaluation_periods(years, settings), settings.limit);
+    Endpoint endpoint = endpoint_of(evaluation_periods(years, settings), settings.limit);
+    if (endpoint.periods.empty()) {
+        endpoint.note = no_period_note(years, settings);
+    }
+    return endpoint;
 }
 
 }  // namespace soilcolumn

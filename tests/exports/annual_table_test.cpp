@@ -119,5 +119,16 @@ TEST(AnnualTable, EndpointFollowsFromTheTableByTheRankingRule)
     EXPECT_LE(p80, periods[2].concentration);
 }
 
+// A run shorter than the warm-up has no period to rank; the note says how
+// many complete years there were against what the evaluation needs.
+TEST(AnnualTable, NoPeriodAfterTheWarmUpSaysWhy)
+{
+    const AnnualRun run({"--warm-up-years", "3"});
+    const nlohmann::json& target = run.summary["endpoint"]["substances"][0]["target"];
+    EXPECT_TRUE(target["value_ug_l"].is_null());
+    EXPECT_EQ(target["note"],
+              "no evaluation period: 3 complete years simulated, the warm-up takes 3 and a period 1: no endpoint");
+}
+
 }  // namespace
 }  // namespace soilcolumn
