@@ -16,6 +16,7 @@ packages=(
   munge=0.5.15-2+deb12u1               #   (MUNGE authenticates its daemons)
   parallel=20221122+ds-2               # tests: ensembles through GNU parallel
   time=1.9-0.2                         # bench/batch_memory.py: peak memory of a batch
+  chromium=156.0.8078.129-1~deb12u1    # tests: the HTML report in a headless browser
 )
 
 # The installed version of a package; nothing when it is not installed.
@@ -32,15 +33,25 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if [ "${#missing[@]}" -eq 0 ]; then
-  exit 0
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  as_root=()
+  if [ "$(id -u)" -ne 0 ]; then
+    as_root=(sudo)
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${as_root[@]}" apt-get update -qq >&2
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-echo "setup: installing ${missing[*]}" >&2
-as_root=()
-if [ "$(id -u)" -ne 0 ]; then
-  as_root=(sudo)
+# The browser tests' driver, playwright-core, exactly as package-lock.json
+# says, from the npm registry (node and npm come with the machine). It
+# downloads no browser: the tests use Debian's chromium above. Installed
+# again only when node_modules is missing or older than the lock file.
+browser_tests=$(cd "$(dirname "$0")/../tests/report/browser" && pwd)
+stamp=$browser_tests/node_modules/.installed-package-lock.json
+if ! cmp -s "$browser_tests/package-lock.json" "$stamp"; then
+  echo "setup: npm ci in tests/report/browser" >&2
+  (cd "$browser_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --ignore-scripts >&2)
+  cp "$browser_tests/package-lock.json" "$stamp"
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq >&2
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

@@ -7,6 +7,7 @@
 #include "cli/batch_command.hpp"
 #include "cli/ensemble_command.hpp"
 #include "cli/exit_status.hpp"
+#include "cli/report_command.hpp"
 #include "cli/run_command.hpp"
 #include "cli/version.hpp"
 
@@ -25,12 +26,25 @@ constexpr const char* program_footer =
     "  soilcolumn --exports                the same, plus the CSV tables and summary.json\n"
     "  soilcolumn run examples/default     run a scenario, print a summary\n"
     "  soilcolumn run scen -o results/a --days 30 --time-step 1800\n"
+    "  soilcolumn report results/a         results/a/report.html from that run's outputs\n"
     "\n"
     "Exit status: 0 ok; 1 the run failed (file, read error, value blew up); 2 internal fault;\n"
-    "3 numerically unsafe; 4 input inconsistent (orderly stop); 64 usage error; 66 scenario\n"
-    "directory missing; 73 output directory cannot be written; 75 output directory in use.\n"
+    "3 numerically unsafe; 4 input inconsistent (orderly stop); 64 usage error; 65 an output\n"
+    "of the run (for a report) is missing or broken; 66 scenario or run directory missing;\n"
+    "73 output directory or report file cannot be written; 75 output directory in use.\n"
     "The classic run keeps its own: 0 for a normal end or an orderly stop, 1 failure, 2 fault,\n"
     "3 numerically unsafe.";
+
+constexpr const char* report_footer =
+    "Reads summary.json, profiles.csv, balances.csv, observations.csv and, when present,\n"
+    "annual.csv that 'soilcolumn run' wrote into DIR, and writes one HTML file with the\n"
+    "status and warnings, the endpoint, breakthrough curves, depth-time profiles, balances\n"
+    "and the solver's diagnostics. The file needs nothing else: it opens offline in a\n"
+    "browser and prints to PDF with vector charts.\n"
+    "\n"
+    "Examples:\n"
+    "  soilcolumn report examples/default                 examples/default/report.html\n"
+    "  soilcolumn report out/a -o dossier/run-a.html\n";
 
 constexpr const char* run_footer =
     "Reads vekin.txt, chemvek.txt, chemdat.txt, plant.txt and the weather file in DIR and\n"
@@ -52,6 +66,7 @@ constexpr const char* run_footer =
     "  soilcolumn run scen --time-step 900         a 15-minute step instead of vekin.txt's\n"
     "  soilcolumn run scen --period-years 2        biennial periods (application every 2 years)\n"
     "  soilcolumn run scen --numerics sound        the sound numerics instead of the classic ones\n"
+    "  soilcolumn run scen --report                and OUTDIR/report.html at the end\n"
     "\n"
     "The file formats are described in docs/outputs.md; exit statuses in 'soilcolumn --help'.";
 
@@ -61,10 +76,11 @@ std::string version_text()
            std::string(source_revision()) + ")";
 }
 
-void report_usage_error(const ProcessIo& io, const std::string& what, bool in_run)
+// `command`: "run " or "report " when the error is in a command's arguments.
+void report_usage_error(const ProcessIo& io, const std::string& what, const char* command)
 {
     *io.err << "soilcolumn: " << what << "\n"
-            << "Run 'soilcolumn " << (in_run ? "run " : "") << "--help' for usage.\n";
+            << "Run 'soilcolumn " << command << "--help' for usage.\n";
 }
 
 }  // namespace
@@ -122,6 +138,15 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     NumericsMode numerics = NumericsMode::classic;
     add_numerics_option(*run, numerics);
     run->add_flag("-q,--quiet", quiet, "No progress bar");
+    bool with_report = false;
+    run->add_flag("--report", with_report, "Also write OUTDIR/report.html (as 'soilcolumn report OUTDIR')");
+
+    CLI::App* report = app.add_subcommand("report", "Write the HTML report of a run's outputs (see 'soilcolumn report --help')");
+    report->footer(report_footer);
+    std::string run_directory;
+    std::string report_file;
+    report->add_option("DIR", run_directory, "Output directory of a 'soilcolumn run'")->required();
+    report->add_option("-o,--output", report_file, "The report file (default: DIR/report.html)")->type_name("FILE");
     BatchCommand batch;
     add_batch_command(app, batch);
     EnsembleCommand ensemble;
@@ -136,43 +161,49 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
         if (error.get_exit_code() == 0) {  // --help, --version
             return app.exit(error, *io.out, *io.err);
         }
-        report_usage_error(io, error.what(), run->parsed());
+        report_usage_error(io, error.what(), run->parsed() ? "run " : report->parsed() ? "report " : "");
         return exit_status::usage;
     }
 
     if (batch.app->parsed()) return run_batch_command(batch.options, io);
     if (ensemble.app->parsed()) return run_ensemble_command(ensemble, io);
+    if (exports && (run->parsed() || report->parsed())) {
+        report_usage_error(io, "--exports belongs to the classic run; 'run' always writes them", run->parsed() ? "run " : "report ");
+        return exit_status::usage;
+    }
+    if (report->parsed()) {
+        std::optional<std::filesystem::path> file;
+        if (!report_file.empty()) file = report_file;
+        return report_command(run_directory, file, io);
+    }
     if (!run->parsed()) {
         return run_classic(io, exports, args);
-    }
-    if (exports) {
-        report_usage_error(io, "--exports belongs to the classic run; 'run' always writes them", true);
-        return exit_status::usage;
     }
     RunOptions options;
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
     options.quiet = quiet;
     options.numerics = numerics;
+    options.report = with_report;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},
           std::tuple{"--days", &days_text, &options.overrides.simulated_days}}) {
         if (run->count(option) == 0) continue;
         if (const auto problem = parse_override(option, *text, *target)) {
-            report_usage_error(io, *problem, true);
+            report_usage_error(io, *problem, "run ");
             return exit_status::usage;
         }
     }
     if (run->count("--target-depth") != 0) {
         if (!std::isfinite(target_depth) || target_depth < 0.0) {
-            report_usage_error(io, "--target-depth: a depth below the soil surface in m is needed", true);
+            report_usage_error(io, "--target-depth: a depth below the soil surface in m is needed", "run ");
             return exit_status::usage;
         }
         endpoint.target_depth = target_depth;
     }
     if (!std::isfinite(endpoint.settings.limit) || endpoint.settings.limit <= 0.0) {
-        report_usage_error(io, "--limit: a concentration above 0 ug/L is needed", true);
+        report_usage_error(io, "--limit: a concentration above 0 ug/L is needed", "run ");
         return exit_status::usage;
     }
     options.endpoint = endpoint;

@@ -2,7 +2,8 @@
 // The program's command line, parsed with CLI11:
 //   soilcolumn                   the classic run in the working directory
 //   soilcolumn --exports         the same, and the CSV tables and summary.json
-//   soilcolumn run [DIR] [-o OUTDIR] [--time-step S] [--days N] [-q]
+//   soilcolumn run [DIR] [-o OUTDIR] [--time-step S] [--days N] [-q] [--report]
+//   soilcolumn report DIR [-o FILE]
 // The process itself (its streams, whether they are terminals) is handed
 // in, so that every command can be run and checked inside a test.
 

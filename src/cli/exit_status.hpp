@@ -12,6 +12,7 @@ constexpr int internal_fault = 2;    // a fault of the program itself
 constexpr int unsafe = 3;            // completed, but the numerics cannot be trusted
 constexpr int input_stopped = 4;     // the input is inconsistent: orderly stop
 constexpr int usage = 64;            // unknown option, missing or bad value
+constexpr int bad_data = 65;         // report: an output of the run is missing or cannot be read
 constexpr int no_input = 66;         // the scenario directory does not exist
 constexpr int cannot_create = 73;    // the output directory cannot be created or written
 constexpr int output_in_use = 75;    // another run is writing to the output directory

@@ -10,11 +10,13 @@
 #include "cli/exit_status.hpp"
 #include "cli/output_lock.hpp"
 #include "cli/progress.hpp"
+#include "cli/report_command.hpp"
 #include "driver/run.hpp"
 #include "exports/annual_exports.hpp"
 #include "exports/csv_exports.hpp"
 #include "exports/summary.hpp"
 #include "records/run_errors.hpp"
+#include "report/report.hpp"
 
 namespace soilcolumn::cli {
 namespace {
@@ -217,6 +219,12 @@ int run_scenario(const RunOptions& options, const ProcessIo& io)
         status = status == exit_status::ok ? exit_status::cannot_create : status;
     }
     exports::write_summary_text(*io.out, summary);
+    if (options.report) {
+        // The report of a failed or stopped run shows why; its own failure
+        // fails a run that went well.
+        const int report_status = write_report_of(output, report::default_report_file(output), io, "soilcolumn run");
+        if (status == exit_status::ok) status = report_status;
+    }
     if (!run.message().empty() && status != exit_status::ok) {
         *io.err << "soilcolumn run: " << summary["status"].get<std::string>() << ": " << run.message()
                 << " (see " << (output / console_name).string() << ")\n";

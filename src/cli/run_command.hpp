@@ -23,6 +23,7 @@ struct RunOptions {
     EndpointRequest endpoint;
     NumericsMode numerics = NumericsMode::classic;
     bool quiet = false;
+    bool report = false;  // also write OUTDIR/report.html
     std::vector<std::string> command_line;
 };
 

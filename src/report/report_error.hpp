@@ -1,0 +1,24 @@
+#pragma once
+// What can keep a report from being written, as a value the command line
+// maps to a message and an exit status.
+
+#include <stdexcept>
+#include <string>
+
+namespace soilcolumn::report {
+
+class ReportError : public std::runtime_error {
+public:
+    enum class Kind {
+        no_run_directory,  // the directory of the run does not exist
+        broken_input,      // an output of the run is missing or cannot be read
+        cannot_write,      // the report file cannot be written
+    };
+    ReportError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+}  // namespace soilcolumn::report
