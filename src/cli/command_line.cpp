@@ -107,6 +107,10 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     run->add_option("--limit", endpoint.settings.limit, "Concentration limit, ug/L (default 0.1)")
         ->type_name("UG_L");
     run->add_flag("-q,--quiet", quiet, "No progress bar");
+    bool fast = false;
+    run->add_flag("--fast", fast,
+                  "Fast arithmetic: subnormal values flushed to zero; the results agree with the "
+                  "classic run's in the printed digits, not bit for bit");
     BatchCommand batch;
     add_batch_command(app, batch);
     EnsembleCommand ensemble;
@@ -138,6 +142,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     options.scenario_directory = scenario;
     if (!output.empty()) options.output_directory = output;
     options.quiet = quiet;
+    options.fast = fast;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},

@@ -195,7 +195,8 @@ int run_scenario(const RunOptions& options, const ProcessIo& io)
              .file_name_source = {},
              .target_depth = options.endpoint.target_depth,
              .overrides = options.overrides,
-             .observers = {&tables}});
+             .observers = {&tables},
+             .fast = options.fast});
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
     const Stepped stepped = step_to_end(run, show_progress ? io.err : nullptr);
     console.close();

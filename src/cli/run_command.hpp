@@ -21,6 +21,7 @@ struct RunOptions {
     RunOverrides overrides;
     EndpointRequest endpoint;
     bool quiet = false;
+    bool fast = false;  // RunSetup::fast
     std::vector<std::string> command_line;
 };
 

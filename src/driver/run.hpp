@@ -36,6 +36,10 @@ struct RunSetup {
     std::optional<double> target_depth{};
     RunOverrides overrides{};                // replace vekin.txt's time step or period
     RunObservers observers{};                // told of every record written; not owned
+    // Fast arithmetic: the steps flush subnormal values to zero
+    // (driver/float_mode.hpp). The results agree with the classic run's in
+    // every printed digit but are not the same bits; off by default.
+    bool fast = false;
 };
 
 enum class RunStatus {
@@ -70,6 +74,7 @@ public:
     const ModelState& state() const { return *state_; }
     const RunRecord& record() const { return record_; }
     const FileSet& files() const { return *files_; }
+    bool fast() const { return fast_; }
 
 private:
     template <typename Action>
@@ -82,6 +87,7 @@ private:
     std::optional<double> target_depth_;
     RunOverrides overrides_;
     RunObservers observers_;
+    bool fast_ = false;
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;
