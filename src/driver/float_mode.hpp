@@ -5,7 +5,7 @@
 // concentrations and fluxes far below anything a result file prints, while
 // each operation on them may cost a hundred cycles on x86. The control
 // register belongs to the calling thread: the guard sets the bits for one
-// step and puts the register back as it found it, so that other runs on
+// step and puts its control bits back as it found them, so that other runs on
 // other threads and the caller's own arithmetic are not affected. On other
 // processors the guard does nothing.
 
@@ -33,7 +33,9 @@ public:
     ~SubnormalsFlushed()
     {
 #ifdef SOILCOLUMN_HAS_MXCSR
-        if (active_) _mm_setcsr(saved_);
+        // The control bits as they were; the exception flags the step
+        // raised stay raised, as they would have without the guard.
+        if (active_) _mm_setcsr((saved_ & ~exception_flags) | (_mm_getcsr() & exception_flags));
 #endif
     }
     SubnormalsFlushed(const SubnormalsFlushed&) = delete;
@@ -43,6 +45,7 @@ private:
 #ifdef SOILCOLUMN_HAS_MXCSR
     static constexpr unsigned flush_to_zero = 0x8000u;
     static constexpr unsigned denormals_are_zero = 0x0040u;
+    static constexpr unsigned exception_flags = 0x003Fu;
     unsigned saved_ = 0;
     bool active_ = false;
 #endif

@@ -16,7 +16,10 @@ TEST(SubnormalsFlushed, OnlyWhileActiveAndOnlyInsideItsScope)
 {
 #ifdef SOILCOLUMN_HAS_MXCSR
     const float smallest_normal = std::numeric_limits<float>::min();
-    const unsigned before = _mm_getcsr();
+    // The control bits; the exception flags (the low six) are sticky and
+    // record what the products below raise.
+    constexpr unsigned control = ~0x3Fu;
+    const unsigned before = _mm_getcsr() & control;
     struct Case {
         bool active;
         bool flushed;
@@ -26,7 +29,7 @@ TEST(SubnormalsFlushed, OnlyWhileActiveAndOnlyInsideItsScope)
             const soilcolumn::SubnormalsFlushed guard(c.active);
             EXPECT_EQ(product(smallest_normal, 0.5f) == 0.0f, c.flushed) << "active " << c.active;
         }
-        EXPECT_EQ(_mm_getcsr(), before);
+        EXPECT_EQ(_mm_getcsr() & control, before);
         EXPECT_NE(product(smallest_normal, 0.5f), 0.0f);
     }
 #else
