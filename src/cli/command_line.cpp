@@ -147,6 +147,10 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     std::string report_file;
     report->add_option("DIR", run_directory, "Output directory of a 'soilcolumn run'")->required();
     report->add_option("-o,--output", report_file, "The report file (default: DIR/report.html)")->type_name("FILE");
+    bool fast = false;
+    run->add_flag("--fast", fast,
+                  "Fast arithmetic: subnormal values flushed to zero; the results agree with the "
+                  "classic run's in the printed digits, not bit for bit");
     BatchCommand batch;
     add_batch_command(app, batch);
     EnsembleCommand ensemble;
@@ -185,6 +189,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     options.quiet = quiet;
     options.numerics = numerics;
     options.report = with_report;
+    options.fast = fast;
     options.command_line = args;
     for (const auto& [option, text, target] :
          {std::tuple{"--time-step", &time_step_text, &options.overrides.time_step},

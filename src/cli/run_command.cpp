@@ -198,7 +198,8 @@ int run_scenario(const RunOptions& options, const ProcessIo& io)
              .target_depth = options.endpoint.target_depth,
              .overrides = options.overrides,
              .observers = {&tables},
-             .numerics = options.numerics});
+             .numerics = options.numerics,
+             .fast = options.fast});
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
     const Stepped stepped = step_to_end(run, show_progress ? io.err : nullptr);
     console.close();

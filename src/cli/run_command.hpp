@@ -24,6 +24,7 @@ struct RunOptions {
     NumericsMode numerics = NumericsMode::classic;
     bool quiet = false;
     bool report = false;  // also write OUTDIR/report.html
+    bool fast = false;  // RunSetup::fast
     std::vector<std::string> command_line;
 };
 

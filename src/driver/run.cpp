@@ -3,6 +3,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "driver/float_mode.hpp"
 #include "driver/result_files.hpp"
 #include "driver/time_loop.hpp"
 #include "endpoint/annual_balances.hpp"
@@ -36,7 +37,8 @@ Run::Run(RunSetup setup)
       files_(std::make_unique<FileSet>(setup.input_directory, setup.output_directory)),
       target_depth_(setup.target_depth),
       overrides_(setup.overrides),
-      observers_(std::move(setup.observers))
+      observers_(std::move(setup.observers)),
+      fast_(setup.fast)
 {
     record_.numerics.mode = setup.numerics;
     if (setup.console == nullptr) {
@@ -112,6 +114,7 @@ RunStatus Run::step()
         return status_;
     }
     guarded([this] {
+        const SubnormalsFlushed arithmetic(fast_);
         if (!simulate_step(*state_, *files_, *observations_, record_, observers_, step_start_.get())) {
             status_ = RunStatus::completed;
         }

@@ -40,6 +40,10 @@ struct RunSetup {
     // classic: the model's relaxation sweeps, bit for bit; sound: direct
     // solves, conserving storage and step subdivision (README, "Numerical quality").
     NumericsMode numerics = NumericsMode::classic;
+    // Fast arithmetic: the steps flush subnormal values to zero
+    // (driver/float_mode.hpp). The results agree with the classic run's in
+    // every printed digit but are not the same bits; off by default.
+    bool fast = false;
 };
 
 enum class RunStatus {
@@ -74,6 +78,7 @@ public:
     const ModelState& state() const { return *state_; }
     const RunRecord& record() const { return record_; }
     const FileSet& files() const { return *files_; }
+    bool fast() const { return fast_; }
 
 private:
     template <typename Action>
@@ -87,6 +92,7 @@ private:
     std::optional<double> target_depth_;
     RunOverrides overrides_;
     RunObservers observers_;
+    bool fast_ = false;
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;

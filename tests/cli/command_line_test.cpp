@@ -58,7 +58,7 @@ void nothing(const Dirs&) {}
 
 const BadArguments bad_arguments[] = {
     {"unknown option", {"--frobnicate"}, nothing, 64, "not expected: --frobnicate"},
-    {"unknown option of run", {"run", "{in}", "--fast"}, nothing, 64, "not expected: --fast"},
+    {"unknown option of run", {"run", "{in}", "--turbo"}, nothing, 64, "not expected: --turbo"},
     {"unknown command", {"simulate"}, nothing, 64, "not expected: simulate"},
     {"two directories", {"run", "{in}", "{out}"}, nothing, 64, "not expected"},
     {"missing option value", {"run", "{in}", "--days"}, nothing, 64, "--days: 1 required"},

@@ -1,0 +1,40 @@
+// The guard of the fast arithmetic: subnormals flushed inside, the control
+// register as it was outside, nothing at all when inactive.
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "driver/float_mode.hpp"
+
+namespace {
+
+// Kept from the optimiser, so that the product is computed at run time.
+float product(volatile float a, volatile float b) { return a * b; }
+
+TEST(SubnormalsFlushed, OnlyWhileActiveAndOnlyInsideItsScope)
+{
+#ifdef SOILCOLUMN_HAS_MXCSR
+    const float smallest_normal = std::numeric_limits<float>::min();
+    // The control bits; the exception flags (the low six) are sticky and
+    // record what the products below raise.
+    constexpr unsigned control = ~0x3Fu;
+    const unsigned before = _mm_getcsr() & control;
+    struct Case {
+        bool active;
+        bool flushed;
+    };
+    for (const Case c : {Case{false, false}, Case{true, true}}) {
+        {
+            const soilcolumn::SubnormalsFlushed guard(c.active);
+            EXPECT_EQ(product(smallest_normal, 0.5f) == 0.0f, c.flushed) << "active " << c.active;
+        }
+        EXPECT_EQ(_mm_getcsr() & control, before);
+        EXPECT_NE(product(smallest_normal, 0.5f), 0.0f);
+    }
+#else
+    GTEST_SKIP() << "no SSE control register on this processor";
+#endif
+}
+
+}  // namespace
