@@ -9,8 +9,13 @@
 
 namespace {
 
-// Kept from the optimiser, so that the product is computed at run time.
-float product(volatile float a, volatile float b) { return a * b; }
+// Read through volatile, so that the product is computed at run time.
+float product(float a, float b)
+{
+    volatile float left = a;
+    volatile float right = b;
+    return left * right;
+}
 
 TEST(SubnormalsFlushed, OnlyWhileActiveAndOnlyInsideItsScope)
 {

@@ -101,7 +101,9 @@ TEST(GroupEvenly, CoversEveryItemOnceInNearlyEqualRuns)
         std::size_t shortest = count, longest = 0;
         for (std::size_t i = 0; i < runs.size(); ++i) {
             ASSERT_LE(runs[i].first, runs[i].last);
-            if (i > 0) EXPECT_EQ(runs[i].first, runs[i - 1].last + 1) << "gap or overlap at run " << i;
+            if (i > 0) {
+                EXPECT_EQ(runs[i].first, runs[i - 1].last + 1) << "gap or overlap at run " << i;
+            }
             shortest = std::min(shortest, runs[i].last - runs[i].first + 1);
             longest = std::max(longest, runs[i].last - runs[i].first + 1);
         }
