@@ -149,8 +149,9 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     report->add_option("-o,--output", report_file, "The report file (default: DIR/report.html)")->type_name("FILE");
     bool fast = false;
     run->add_flag("--fast", fast,
-                  "Fast arithmetic: subnormal values flushed to zero; the results agree with the "
-                  "classic run's in the printed digits, not bit for bit");
+                  "Fast arithmetic: subnormal values flushed to zero and the water rows solved "
+                  "directly; the results agree with the classic run's within the printed digits "
+                  "(README, Performance), not bit for bit");
     BatchCommand batch;
     add_batch_command(app, batch);
     EnsembleCommand ensemble;

@@ -94,6 +94,7 @@ RunStatus Run::open()
         clear_solute_step_terms(*state_);
         read_input(*state_, *files_);
         apply_overrides(*state_, overrides_);
+        state_->direct_water_solve = fast_;
         start_simulation(*state_, *files_);
         start_diagnostics(*state_, record_.diagnostics);
         record_.annual.start(*state_, choose_target_face(*state_, target_depth_));

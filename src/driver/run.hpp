@@ -41,8 +41,9 @@ struct RunSetup {
     // solves, conserving storage and step subdivision (README, "Numerical quality").
     NumericsMode numerics = NumericsMode::classic;
     // Fast arithmetic: the steps flush subnormal values to zero
-    // (driver/float_mode.hpp). The results agree with the classic run's in
-    // every printed digit but are not the same bits; off by default.
+    // (driver/float_mode.hpp) and solve the water rows directly instead of
+    // by relaxation sweeps. The results agree with the classic run's within
+    // the printed digits but are not the same bits; off by default.
     bool fast = false;
 };
 

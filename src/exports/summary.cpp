@@ -328,8 +328,8 @@ ordered_json summary_json(const Run& run, const SummaryContext& context)
     // The overrides as given; the period below shows the settings in force.
     summary["overrides"] = {{"time_step_s", optional_number(context.overrides.time_step)},
                             {"simulated_days", optional_number(context.overrides.simulated_days)}};
-    // classic: the model's arithmetic, bit for bit; fast: subnormals flushed
-    // to zero during the steps (--fast), the printed digits the same.
+    // classic: the model's arithmetic, bit for bit; fast (--fast): subnormals
+    // flushed to zero during the steps and the water rows solved directly.
     summary["arithmetic"] = run.fast() ? "fast" : "classic";
     summary["simulated_period"] = period_json(run, context);
     summary["status"] = status_name(run);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "solute/storage_capacities.hpp"
+#include "stage/direct_solver.hpp"
 #include "water/hydraulic_functions.hpp"
 
 namespace soilcolumn {
@@ -49,6 +50,10 @@ double relative_to(float residual_sum, float norm)
     return norm > 0.0f ? static_cast<double>(residual_sum) / norm : residual_sum;
 }
 
+// The loops over substances and compartments run compartment-fastest, as
+// the tables are stored; each substance's sums still add the compartments
+// from the top down.
+//
 // Work values of one call; nothing carries over to the next. The tables
 // are written for compartments 2..N-1 and substances 1..S before they are
 // read, so they are not zeroed; the sums start at zero.
@@ -104,6 +109,38 @@ PhaseResult solve_water(const ModelState& st, SpeciesTable& state, const SolverW
         result.relative_residual = relative_to(residual_sum, w.water_norm);
         // The first sweep never ends the phase.
         result.converged = k > 1 && residual_sum < water_tolerance * w.water_norm;
+    }
+    return result;
+}
+
+// The same rows solved directly (fast arithmetic): the solution the sweeps
+// approach, without their stopping error, at the cost of one pass down and
+// one up whatever the number of compartments. The boundary suctions stay as
+// they are; a row without diagonal keeps its value, as a sweep leaves it.
+PhaseResult solve_water_directly(const ModelState& st, SpeciesTable& state, const SolverWork& w)
+{
+    const int n = st.compartment_count;
+    PhaseResult result{.sweeps = 1, .converged = true};
+    if (n < 3) {
+        return result;
+    }
+    TridiagonalRows rows;
+    for (int c = 2; c <= n - 1; ++c) {
+        rows.lower(c) = -st.upper_coupling(c, 0);
+        rows.upper(c) = -st.lower_coupling(c, 0);
+        rows.diagonal(c) = st.water_diag_new(c);
+        rows.rhs(c) = w.water_rhs(c);
+        if (rows.diagonal(c) == 0.0) {
+            rows.lower(c) = rows.upper(c) = 0.0;
+            rows.diagonal(c) = 1.0;
+            rows.rhs(c) = state(c, 0);
+        }
+    }
+    rows.rhs(2) -= rows.lower(2) * state(1, 0);
+    rows.rhs(n - 1) -= rows.upper(n - 1) * state(n, 0);
+    solve_tridiagonal(rows, 2, n - 1);
+    for (int c = 2; c <= n - 1; ++c) {
+        state(c, 0) = static_cast<float>(rows.rhs(c));
     }
     return result;
 }
@@ -172,8 +209,8 @@ SuctionLimitTally limit_suctions(const ModelState& st, SpeciesTable& state, floa
 // Old-time diagonals from the storage capacities at the start of the stage.
 void assemble_old_solute_diagonals(const ModelState& st, float dt, SolverWork& w)
 {
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        for (int s = 1; s <= st.substance_count; ++s) {
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
             w.old_mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
                                       - st.upper_coupling(c, s) - st.lower_coupling(c, s)
                                       - st.downward_half_flux(c + 1) + st.upward_half_flux(c);
@@ -186,8 +223,8 @@ void assemble_old_solute_diagonals(const ModelState& st, float dt, SolverWork& w
 // face c+1 downward and through face c upward sits on the diagonal.
 void assemble_new_solute_diagonals(const ModelState& st, float dt, SolverWork& w)
 {
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        for (int s = 1; s <= st.substance_count; ++s) {
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
             w.mobile_diag(c, s) = st.mobile_capacity(c, s) * st.compartment_thickness(c) / dt
                                   + st.upper_coupling(c, s) + st.lower_coupling(c, s)
                                   + st.downward_half_flux(c + 1) - st.upward_half_flux(c);
@@ -201,8 +238,8 @@ void assemble_new_solute_diagonals(const ModelState& st, float dt, SolverWork& w
 void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile,
                          SolverWork& w)
 {
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        for (int s = 1; s <= st.substance_count; ++s) {
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
             w.mobile_rhs(c, s) = st.upper_coupling(c, s) * state(c - 1, s) + st.lower_coupling(c, s) * state(c + 1, s)
                                  + w.old_mobile_diag(c, s) * state(c, s)
                                  + st.downward_half_flux(c) * state(c - 1, s)
@@ -271,8 +308,8 @@ double largest_solute_residual(const ModelState& st, const SolverWork& w)
 SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
 {
     SubstanceTotals added;
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        for (int s = 1; s <= st.substance_count; ++s) {
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
             const double dz = st.compartment_thickness(c);
             if (state(c, s) < 0.0f) {
                 added(s) -= static_cast<double>(state(c, s)) * st.mobile_capacity(c, s) * dz;
@@ -323,7 +360,7 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     assemble_old_solute_diagonals(st, stage.stage_step, w);
 
     assemble_water_rhs(st, state, w);
-    result.water = solve_water(st, state, w);
+    result.water = st.direct_water_solve ? solve_water_directly(st, state, w) : solve_water(st, state, w);
     book_water_face_fluxes(st, old_state, state, result.fluxes);
     result.limits = limit_suctions(st, state, stage.stage_step);
 

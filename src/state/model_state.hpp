@@ -253,6 +253,13 @@ struct ReusedResults {
     } half_life_inputs;
 };
 
+// How the run solves the stage's rows, beside the model: the classic run
+// relaxes the water rows by sweeps; the fast arithmetic (run --fast) solves
+// the same rows directly.
+struct SolverChoice {
+    bool direct_water_solve = false;
+};
+
 struct ModelState : RunControl,
                     SubstanceProperties,
                     SoilTypeTable,
@@ -264,7 +271,8 @@ struct ModelState : RunControl,
                     StageTerms,
                     BoundaryInputs,
                     Balances,
-                    ReusedResults {
+                    ReusedResults,
+                    SolverChoice {
 };
 
 }  // namespace soilcolumn
