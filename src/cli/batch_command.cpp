@@ -124,6 +124,7 @@ void add_batch_command(CLI::App& app, BatchCommand& command)
     batch->add_flag("--resume", o.resume, "Skip members whose output directory holds a finished run");
     batch->add_flag("-q,--quiet", o.quiet, "No progress line");
     add_numerics_option(*batch, o.numerics);
+    add_fast_option(*batch, o.fast);
     command.app = batch;
 }
 
@@ -166,6 +167,7 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     const bool show_progress = io.stderr_is_terminal && !options.quiet;
     BatchSettings settings{.threads = threads, .resume = options.resume};
     settings.member_setup.numerics = options.numerics;
+    settings.member_setup.fast = options.fast;
     const BatchOutcome outcome = run_members_with_progress(members, settings, show_progress ? io.err : nullptr);
     const BatchCounts counts = count_rows(outcome.rows);
     if (const std::string problem = write_batch_tables(root, options.table_name, outcome.rows, outcome.wall_seconds);

@@ -28,6 +28,7 @@ struct BatchOptions {
     bool resume = false;
     bool quiet = false;
     NumericsMode numerics = NumericsMode::classic;  // of every member
+    bool fast = false;                              // every member with run --fast's arithmetic
 };
 
 struct BatchCommand {

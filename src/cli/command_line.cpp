@@ -97,6 +97,14 @@ void add_numerics_option(CLI::App& command, NumericsMode& mode)
         ->check(CLI::IsMember({"classic", "sound"}));
 }
 
+void add_fast_option(CLI::App& command, bool& fast)
+{
+    command.add_flag("--fast", fast,
+                     "Fast arithmetic: subnormal values flushed to zero and the water rows solved "
+                     "directly; the results agree with the classic run's within the printed digits "
+                     "(README, Performance), not bit for bit");
+}
+
 int run_program(const std::vector<std::string>& args, const ProcessIo& io)
 {
     CLI::App app(program_description, "soilcolumn");
@@ -148,10 +156,7 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io)
     report->add_option("DIR", run_directory, "Output directory of a 'soilcolumn run'")->required();
     report->add_option("-o,--output", report_file, "The report file (default: DIR/report.html)")->type_name("FILE");
     bool fast = false;
-    run->add_flag("--fast", fast,
-                  "Fast arithmetic: subnormal values flushed to zero and the water rows solved "
-                  "directly; the results agree with the classic run's within the printed digits "
-                  "(README, Performance), not bit for bit");
+    add_fast_option(*run, fast);
     BatchCommand batch;
     add_batch_command(app, batch);
     EnsembleCommand ensemble;

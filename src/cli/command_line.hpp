@@ -33,4 +33,8 @@ int run_program(const std::vector<std::string>& args, const ProcessIo& io);
 // Adds `--numerics classic|sound` to a command that runs scenarios.
 void add_numerics_option(CLI::App& command, NumericsMode& mode);
 
+// Adds `--fast` (the fast arithmetic, README "Performance") to a command
+// that runs scenarios.
+void add_fast_option(CLI::App& command, bool& fast);
+
 }  // namespace soilcolumn::cli

@@ -120,6 +120,7 @@ void add_ensemble_command(CLI::App& app, EnsembleCommand& command)
     e->add_option("--max-running", o.max_running, "With --emit slurm: array tasks at once (default 2)")->type_name("M")->check(CLI::Range(1, 100000));
     e->add_flag("-q,--quiet", o.quiet, "No progress line");
     add_numerics_option(*e, o.numerics);
+    add_fast_option(*e, o.fast);
     CLI::App* c = e->add_subcommand("collect", "Gather the results of OUTROOT into ensemble.csv and ensemble.json");
     c->add_option("OUTROOT", o.collect_root, "The root of an ensemble")->required();
     e->require_subcommand(0, 1);
@@ -182,11 +183,11 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     if (!o.emit.empty()) {
         try {
             if (o.emit == "slurm") {
-                const fs::path script = emit_slurm(root, members, {this_program(), o.numerics}, o.chunk, o.max_running);
+                const fs::path script = emit_slurm(root, members, {this_program(), o.numerics, o.fast}, o.chunk, o.max_running);
                 *io.out << "ensemble: submit with 'sbatch " << script.string() << "', then 'soilcolumn ensemble collect "
                         << root.string() << "'\n";
             } else {
-                const fs::path jobs = emit_parallel(root, members, {this_program(), o.numerics});
+                const fs::path jobs = emit_parallel(root, members, {this_program(), o.numerics, o.fast});
                 *io.out << "ensemble: run with 'parallel -j N --joblog " << (root / "cluster" / "joblog").string()
                         << " < " << jobs.string() << "', then 'soilcolumn ensemble collect " << root.string() << "'\n";
             }
@@ -199,6 +200,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     const int threads = o.threads > 0 ? o.threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     BatchSettings settings{.threads = threads};
     settings.member_setup.numerics = o.numerics;
+    settings.member_setup.fast = o.fast;
     const BatchOutcome outcome =
         run_members_with_progress(members, settings, io.stderr_is_terminal && !o.quiet ? io.err : nullptr);
     const fs::path results = root / "results";

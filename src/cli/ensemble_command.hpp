@@ -32,6 +32,7 @@ struct EnsembleOptions {
     int max_running = 2;
     bool quiet = false;
     NumericsMode numerics = NumericsMode::classic;  // of every member
+    bool fast = false;                              // every member with run --fast's arithmetic
     std::string collect_root;
 };
 

@@ -338,7 +338,8 @@ namespace {
 // own ones first.
 std::string job_options(const JobCommand& command, const std::string& threads)
 {
-    return std::string(" --numerics ") + numerics_mode_name(command.numerics) + " -j " + threads + " -q\n";
+    return std::string(" --numerics ") + numerics_mode_name(command.numerics) + (command.fast ? " --fast" : "") +
+           " -j " + threads + " -q\n";
 }
 
 }  // namespace

@@ -106,6 +106,7 @@ Collected collect_ensemble(const std::filesystem::path& root);
 struct JobCommand {
     std::filesystem::path program;                   // the soilcolumn executable the jobs call
     NumericsMode numerics = NumericsMode::classic;   // passed on to every member
+    bool fast = false;                               // --fast for every member
 };
 std::filesystem::path emit_slurm(const std::filesystem::path& root, const std::vector<BatchMember>& members,
                                  const JobCommand& command, int chunk, int max_running);

@@ -180,6 +180,29 @@ TEST(BatchCommand, NumericsReachEveryMember)
     EXPECT_EQ(refused.run({"batch", (scenario_data / "summer_drying").string(), "--numerics", "fast"}), 64);
 }
 
+// --fast reaches every member: its files are those of a single fast run,
+// which differ from the classic ones.
+TEST(BatchCommand, FastArithmeticReachesEveryMember)
+{
+    testing::TempDirectory work;
+    const fs::path out = work.path() / "out";
+    Program program;
+    ASSERT_EQ(program.run({"batch", (scenario_data / "fixed_bottom_hourly").string(), "-o", out.string(), "--fast",
+                           "-q"}),
+              0)
+        << program.err.str();
+    for (const bool fast : {true, false}) {
+        testing::TempDirectory single;
+        std::ostringstream console;
+        soilcolumn::Run run({.input_directory = scenario_data / "fixed_bottom_hourly",
+                             .output_directory = single.path(),
+                             .console = &console,
+                             .fast = fast});
+        run_to_end(run);
+        EXPECT_EQ(read_file(out / "fixed_bottom_hourly" / "console.txt") == console.str(), fast);
+    }
+}
+
 TEST(BatchCommand, RefusesBeforeRunningAnything)
 {
     testing::TempDirectory work;

@@ -379,10 +379,10 @@ TEST(EnsembleCommand, EmitWritesJobListsAndRunsNothing)
     EXPECT_FALSE(fs::exists(root / "cluster" / "chunk_0003.txt"));
 
     const std::vector<BatchMember> members{{root / "members" / "m0001", root / "results" / "m0001"}};
-    const fs::path jobs = emit_parallel(root, members, {"/opt/soilcolumn", NumericsMode::sound});
+    const fs::path jobs = emit_parallel(root, members, {"/opt/soilcolumn", NumericsMode::sound, true});
     EXPECT_EQ(read_file(jobs), "'/opt/soilcolumn' batch '" + fs::absolute(root / "members" / "m0001").string() +
                                    "' -o '" + fs::absolute(root / "results").string() +
-                                   "' --table 'tables/m0001' --numerics sound -j 1 -q\n");
+                                   "' --table 'tables/m0001' --numerics sound --fast -j 1 -q\n");
 }
 
 }  // namespace
