@@ -2,7 +2,8 @@
 // years as shipped, and its first ten days of 241 hourly steps) and the large
 // case of bench/large_case (100 compartments, 4 substances, two years of
 // hourly steps, monthly profiles). Each run works in a scratch copy of its
-// input set; console output is discarded.
+// input set; console output is discarded. The ...Fast benchmarks run the same
+// with the fast arithmetic of run --fast, side by side with the classic ones.
 
 #include <benchmark/benchmark.h>
 
@@ -45,20 +46,21 @@ fs::path prepare_scenario(const fs::path& scenario, const std::string& simulatio
     return dir;
 }
 
-void run_once(const fs::path& dir, std::ostream& console)
+void run_once(const fs::path& dir, std::ostream& console, bool fast)
 {
-    soilcolumn::Run run({.input_directory = dir, .output_directory = dir, .console = &console});
+    soilcolumn::Run run({.input_directory = dir, .output_directory = dir, .console = &console, .fast = fast});
     soilcolumn::run_to_end(run);
     benchmark::DoNotOptimize(run.state().recharge_total);
 }
 
-void simulate(benchmark::State& state, const fs::path& scenario, const std::string& simulation_end_days)
+void simulate(benchmark::State& state, const fs::path& scenario, const std::string& simulation_end_days,
+              bool fast = false)
 {
     const fs::path dir = prepare_scenario(scenario, simulation_end_days);
     std::ostringstream console;
     for (auto _ : state) {
         console.str("");
-        run_once(dir, console);
+        run_once(dir, console, fast);
     }
     fs::remove_all(dir);
 }
@@ -70,6 +72,8 @@ void BM_DefaultScenarioTenDays(benchmark::State& state) { simulate(state, defaul
 void BM_DefaultScenarioThreeYears(benchmark::State& state) { simulate(state, default_scenario, ""); }
 void BM_LargeCaseThirtyDays(benchmark::State& state) { simulate(state, large_case, "30.0"); }
 void BM_LargeCaseTwoYears(benchmark::State& state) { simulate(state, large_case, ""); }
+void BM_DefaultScenarioThreeYearsFast(benchmark::State& state) { simulate(state, default_scenario, "", true); }
+void BM_LargeCaseTwoYearsFast(benchmark::State& state) { simulate(state, large_case, "", true); }
 
 }  // namespace
 
@@ -77,3 +81,5 @@ BENCHMARK(BM_DefaultScenarioTenDays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultScenarioThreeYears)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_LargeCaseThirtyDays)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LargeCaseTwoYears)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DefaultScenarioThreeYearsFast)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_LargeCaseTwoYearsFast)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -85,6 +85,7 @@ struct StepCase {
     const char* scenario;  // below the source tree
     int warm_up_steps;     // steps allowed to allocate: through the first profile of each result file
     int counted_steps;     // steps that must not allocate; fewer when the run ends first
+    bool fast = false;     // the fast arithmetic (direct water solve)
 };
 
 const StepCase step_cases[] = {
@@ -95,6 +96,7 @@ const StepCase step_cases[] = {
     {"free drainage: first profile after a day of hourly steps", "tests/scenarios/data/free_drainage_two_days", 25,
      100},
     {"snow and two-day steps", "tests/scenarios/data/snow_rewind_two_day_steps", 2, 100},
+    {"large case with the fast arithmetic", "bench/large_case", 24 * 30 + 1, 24 * 60, true},
 };
 
 TEST(StepAllocation, StepsAllocateNothingAfterTheFirstOnes)
@@ -106,7 +108,8 @@ TEST(StepAllocation, StepsAllocateNothingAfterTheFirstOnes)
         std::ostream console(&discard);
         soilcolumn::Run run({.input_directory = fs::path(SOILCOLUMN_SOURCE_DIR) / tc.scenario,
                  .output_directory = out.path(),
-                 .console = &console});
+                 .console = &console,
+                 .fast = tc.fast});
         ASSERT_EQ(run.open(), RunStatus::running);
         RunStatus status = RunStatus::running;
         for (int i = 0; i < tc.warm_up_steps && status == RunStatus::running; ++i) {
