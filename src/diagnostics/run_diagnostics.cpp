@@ -11,10 +11,12 @@ constexpr double smallest_water_reference = 0.001;  // m: relative water errors 
 constexpr float oscillation_ratio = 10.0f;
 
 // Freundlich sorbed concentration (g/kg) in 64-bit; no real power of a
-// negative concentration, which counts as none.
+// negative concentration, which counts as none. Linear sorption (exponent
+// 1, where pow returns its base exactly) needs no power.
 double sorbed_concentration(double coefficient, double concentration, double exponent)
 {
-    return concentration > 0.0 ? coefficient * std::pow(concentration, exponent) : 0.0;
+    if (!(concentration > 0.0)) return 0.0;
+    return coefficient * (exponent == 1.0 ? concentration : std::pow(concentration, exponent));
 }
 
 // The mobile region of compartment c holds water: otherwise its storage
