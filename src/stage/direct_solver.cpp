@@ -366,7 +366,10 @@ PhaseResult solve_substance(const ModelState& st, int s, SpeciesTable& state, Su
             moved += st.compartment_thickness(c) * w.capacity(c) * std::fabs(w.mobile(c) - previous(c));
         }
         result.sweeps = k;
-        result.relative_residual = held > 0.0 ? moved / held : moved;
+        // The share of the mass the last correction moved: what is left
+        // to converge. A single Newton step solves its linear rows exactly;
+        // what it moved is the stage's change, not an error.
+        result.relative_residual = iterations == 1 ? 0.0 : held > 0.0 ? moved / held : moved;
         if (moved <= solute_mass_tolerance * held || moved == 0.0 || iterations == 1) {
             result.converged = true;
             break;
