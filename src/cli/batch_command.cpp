@@ -32,7 +32,7 @@ constexpr const char* batch_footer =
     "  soilcolumn batch scen/a scen/b scen/c -o results -j 2\n"
     "  soilcolumn batch --list scenarios.txt -o results --resume";
 
-int refuse(const ProcessIo& io, int status, const std::string& message)
+int refuse_batch(const ProcessIo& io, int status, const std::string& message)
 {
     *io.err << "soilcolumn batch: " << message << "\n";
     return status;
@@ -134,7 +134,9 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     std::error_code error;
     if (!options.list_file.empty()) {
         std::ifstream list(options.list_file);
-        if (!list) return refuse(io, exit_status::no_input, "cannot read the list file '" + options.list_file + "'");
+        if (!list) {
+            return refuse_batch(io, exit_status::no_input, "cannot read the list file '" + options.list_file + "'");
+        }
         for (fs::path& directory : read_directory_list(list)) directories.push_back(std::move(directory));
     }
     if (directories.empty()) {
@@ -144,19 +146,20 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     }
     for (const fs::path& directory : directories) {
         if (!fs::is_directory(directory, error)) {
-            return refuse(io, exit_status::no_input,
-                          "scenario directory '" + directory.string() + "' does not exist or is not a directory");
+            return refuse_batch(io, exit_status::no_input,
+                                "scenario directory '" + directory.string() + "' does not exist or is not a directory");
         }
     }
     const fs::path table = fs::path(options.table_name).lexically_normal();
     if (options.table_name.empty() || table.is_absolute() || table.filename().empty() ||
         *table.begin() == "..") {
-        return refuse(io, exit_status::usage, "--table: '" + options.table_name + "' is not a name inside OUTROOT");
+        return refuse_batch(io, exit_status::usage,
+                            "--table: '" + options.table_name + "' is not a name inside OUTROOT");
     }
     const fs::path root = options.output_root;
     fs::create_directories((root / table).parent_path(), error);
     if (error || !fs::is_directory(root, error)) {
-        return refuse(io, exit_status::cannot_create, "cannot create the output root '" + root.string() + "'");
+        return refuse_batch(io, exit_status::cannot_create, "cannot create the output root '" + root.string() + "'");
     }
     const std::vector<std::string> names = member_names(directories);
     std::vector<BatchMember> members;
@@ -172,7 +175,7 @@ int run_batch_command(const BatchOptions& options, const ProcessIo& io)
     const BatchCounts counts = count_rows(outcome.rows);
     if (const std::string problem = write_batch_tables(root, options.table_name, outcome.rows, outcome.wall_seconds);
         !problem.empty()) {
-        return refuse(io, exit_status::cannot_create, problem);
+        return refuse_batch(io, exit_status::cannot_create, problem);
     }
     *io.out << "batch: " << counts.total << " members: " << counts.ok << " ok, " << counts.warning << " warning, "
             << counts.unsafe << " unsafe, " << counts.stopped << " stopped, " << counts.failed << " failed, "

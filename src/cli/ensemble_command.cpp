@@ -43,7 +43,7 @@ constexpr const char* ensemble_footer =
     "  soilcolumn ensemble scen --sample plan.csv -n 200 --seed 42 -o ens --emit slurm\n"
     "  soilcolumn ensemble collect ens";
 
-int refuse(const ProcessIo& io, int status, const std::string& message)
+int refuse_ensemble(const ProcessIo& io, int status, const std::string& message)
 {
     *io.err << "soilcolumn ensemble: " << message << "\n";
     return status;
@@ -94,8 +94,8 @@ int collect(const EnsembleOptions& o, const ProcessIo& io)
                 << (root / "ensemble.json").string() << "\n";
         return status;
     } catch (const EnsembleError& error) {
-        return refuse(io, fs::exists(root / parameter_table_file) ? exit_status::usage : exit_status::no_input,
-                      error.what());
+        return refuse_ensemble(io, fs::exists(root / parameter_table_file) ? exit_status::usage : exit_status::no_input,
+                               error.what());
     }
 }
 
@@ -147,18 +147,18 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     }
     std::error_code error;
     if (!fs::is_directory(o.base, error)) {
-        return refuse(io, exit_status::no_input, "base scenario directory '" + o.base + "' does not exist");
+        return refuse_ensemble(io, exit_status::no_input, "base scenario directory '" + o.base + "' does not exist");
     }
     const fs::path root = o.output;
     if (fs::exists(root / parameter_table_file, error)) {
-        return refuse(io, exit_status::cannot_create,
-                      "'" + root.string() + "' already holds an ensemble; choose another -o or remove it");
+        return refuse_ensemble(io, exit_status::cannot_create,
+                               "'" + root.string() + "' already holds an ensemble; choose another -o or remove it");
     }
 
     ParameterTable table;
     const std::string source = o.params.empty() ? o.sample : o.params;
     std::ifstream in(source);
-    if (!in) return refuse(io, exit_status::no_input, "cannot read '" + source + "'");
+    if (!in) return refuse_ensemble(io, exit_status::no_input, "cannot read '" + source + "'");
     try {
         if (!o.params.empty()) {
             table = read_parameter_table(in, source);
@@ -166,7 +166,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
             table = sampled_table(read_sampling_plan(in, source), o.count, o.seed);
         }
     } catch (const std::runtime_error& bad) {
-        return refuse(io, exit_status::usage, bad.what());
+        return refuse_ensemble(io, exit_status::usage, bad.what());
     }
 
     std::vector<BatchMember> members;
@@ -175,7 +175,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     } catch (const EnsembleError& bad) {
         // Nothing has run; an unwritable root is the only fault not in the table.
         const bool unwritable = std::string(bad.what()).starts_with("cannot ");
-        return refuse(io, unwritable ? exit_status::cannot_create : exit_status::usage, bad.what());
+        return refuse_ensemble(io, unwritable ? exit_status::cannot_create : exit_status::usage, bad.what());
     }
     *io.out << "ensemble: " << members.size() << " members written to " << (root / "members").string()
             << ", parameters in " << (root / parameter_table_file).string() << "\n";
@@ -192,7 +192,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
                         << " < " << jobs.string() << "', then 'soilcolumn ensemble collect " << root.string() << "'\n";
             }
         } catch (const EnsembleError& bad) {
-            return refuse(io, exit_status::cannot_create, bad.what());
+            return refuse_ensemble(io, exit_status::cannot_create, bad.what());
         }
         return exit_status::ok;
     }
@@ -206,7 +206,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     const fs::path results = root / "results";
     if (const std::string problem = write_batch_tables(results, "batch", outcome.rows, outcome.wall_seconds);
         !problem.empty()) {
-        return refuse(io, exit_status::cannot_create, problem);
+        return refuse_ensemble(io, exit_status::cannot_create, problem);
     }
     std::vector<std::optional<MemberResult>> rows;
     for (const MemberResult& row : outcome.rows) {
@@ -216,7 +216,7 @@ int run_ensemble_command(const EnsembleCommand& command, const ProcessIo& io)
     try {
         write_ensemble_tables(root, table, rows);
     } catch (const EnsembleError& bad) {
-        return refuse(io, exit_status::cannot_create, bad.what());
+        return refuse_ensemble(io, exit_status::cannot_create, bad.what());
     }
     const BatchCounts counts = count_rows(outcome.rows);
     *io.out << "ensemble: " << counts.total << " members: " << counts.ok << " ok, " << counts.warning << " warning, "

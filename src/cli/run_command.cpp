@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 constexpr const char* console_name = "console.txt";
 constexpr const char* summary_name = "summary.json";
 
-int refuse(const ProcessIo& io, int status, const std::string& message)
+int refuse_run(const ProcessIo& io, int status, const std::string& message)
 {
     *io.err << "soilcolumn run: " << message << "\n";
     return status;
@@ -152,41 +152,41 @@ int run_scenario(const RunOptions& options, const ProcessIo& io)
     const fs::path& input = options.scenario_directory;
     std::error_code error;
     if (!fs::exists(input, error)) {
-        return refuse(io, exit_status::no_input, "scenario directory " + quoted(input) + " does not exist");
+        return refuse_run(io, exit_status::no_input, "scenario directory " + quoted(input) + " does not exist");
     }
     if (!fs::is_directory(input, error)) {
-        return refuse(io, exit_status::no_input, quoted(input) + " is not a directory");
+        return refuse_run(io, exit_status::no_input, quoted(input) + " is not a directory");
     }
     const fs::path output = options.output_directory.value_or(input);
     if (fs::exists(output, error) && !fs::is_directory(output, error)) {
-        return refuse(io, exit_status::cannot_create,
-                      "output directory " + quoted(output) + " is not a directory");
+        return refuse_run(io, exit_status::cannot_create,
+                          "output directory " + quoted(output) + " is not a directory");
     }
     fs::create_directories(output, error);
     if (error) {
-        return refuse(io, exit_status::cannot_create,
-                      "cannot create output directory " + quoted(output) + ": " + error.message());
+        return refuse_run(io, exit_status::cannot_create,
+                          "cannot create output directory " + quoted(output) + ": " + error.message());
     }
     OutputLock::Failure failure = OutputLock::Failure::none;
     std::string reason;
     std::optional<OutputLock> lock = OutputLock::acquire(output, failure, reason);
     if (!lock) {
         return failure == OutputLock::Failure::in_use
-                   ? refuse(io, exit_status::output_in_use,
-                            "output directory " + quoted(output) + " is in use: " + reason)
-                   : refuse(io, exit_status::cannot_create,
-                            "cannot write to output directory " + quoted(output) + ": " + reason);
+                   ? refuse_run(io, exit_status::output_in_use,
+                                "output directory " + quoted(output) + " is in use: " + reason)
+                   : refuse_run(io, exit_status::cannot_create,
+                                "cannot write to output directory " + quoted(output) + ": " + reason);
     }
 
     std::ofstream console(output / console_name, std::ios::binary | std::ios::trunc);
     if (!console) {
-        return refuse(io, exit_status::cannot_create, "cannot create " + quoted(output / console_name));
+        return refuse_run(io, exit_status::cannot_create, "cannot create " + quoted(output / console_name));
     }
     exports::CsvExports tables(output);
     try {
         tables.create();
     } catch (const RunFailure& open_failure) {
-        return refuse(io, exit_status::cannot_create, open_failure.what());
+        return refuse_run(io, exit_status::cannot_create, open_failure.what());
     }
 
     // Nobody can answer a prompt for the weather file: its output goes to

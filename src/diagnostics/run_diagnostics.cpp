@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "state/time_units.hpp"
+
 namespace soilcolumn {
 namespace {
 
-constexpr double seconds_per_day = 86400.0;
 constexpr double smallest_water_reference = 0.001;  // m: relative water errors refer to at least 1 mm
-constexpr float oscillation_ratio = 10.0f;
 
 // Freundlich sorbed concentration (g/kg) in 64-bit; no real power of a
 // negative concentration, which counts as none. Linear sorption (exponent
@@ -183,7 +183,7 @@ double degraded_in_step(const ModelState& st, int s)
     return -rate * st.time_step;
 }
 
-double day_of(const ModelState& st) { return st.simulation_time / seconds_per_day; }
+double day_of(const ModelState& st) { return st.simulation_time / clock_seconds_per_day; }
 
 void start_diagnostics(const ModelState& st, RunDiagnostics& diagnostics)
 {

@@ -75,7 +75,11 @@ struct UnconvergedStage {
     double relative_residual = 0.0;
 };
 
-// An interior compartment whose suction exceeds ten times both neighbours'.
+// An interior compartment oscillates when its suction exceeds this many
+// times both neighbours'.
+inline constexpr float oscillation_ratio = 10.0f;
+
+// The oscillating compartments of a run.
 struct OscillationBookkeeping {
     std::int64_t count = 0;
     double first_day = 0.0;

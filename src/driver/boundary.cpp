@@ -9,12 +9,11 @@
 #include "input/orderly_stop.hpp"
 #include "records/format.hpp"
 #include "records/run_errors.hpp"
+#include "state/time_units.hpp"
 
 namespace soilcolumn {
 
 namespace {
-
-constexpr float seconds_per_day = 86400.0f;
 
 // mm per day and hPa of saturation deficit; rows are the plant types 1..8,
 // columns the months January..December.

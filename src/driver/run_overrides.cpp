@@ -4,12 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "state/time_units.hpp"
 
 namespace soilcolumn {
 namespace {
-
-// As vekin.txt's period in days is turned into seconds.
-constexpr float seconds_per_day = 86400.0f;
 
 std::string value_problem(const char* option, float value)
 {

@@ -7,12 +7,10 @@
 #include "driver/boundary.hpp"
 #include "stage/direct_solver.hpp"
 #include "stage/stage_coefficients.hpp"
+#include "water/suction_limits.hpp"
 
 namespace soilcolumn {
 namespace {
-
-constexpr float driest_suction = 95000.0f;  // m
-constexpr float oscillation_ratio = 10.0f;
 
 StageResult solve_stage_directly(ModelState& st, const StageContext& stage, bool corrector)
 {

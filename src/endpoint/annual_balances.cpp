@@ -4,11 +4,10 @@
 #include <sstream>
 
 #include "diagnostics/run_diagnostics.hpp"
+#include "state/time_units.hpp"
 
 namespace soilcolumn {
 namespace {
-
-constexpr double seconds_per_day = 86400.0;
 
 // Depth of face f below the soil surface (face 2), summed in 64-bit.
 double face_depth(const ModelState& st, int f)
@@ -61,7 +60,7 @@ void AnnualBalances::start(const ModelState& st, const TargetFace& target)
     lower_ = lower_face(st);
     years_.clear();
     // One year more than the period spans, and one for a partial start.
-    years_.reserve(static_cast<std::size_t>(st.simulation_end / (365.0 * seconds_per_day)) + 3);
+    years_.reserve(static_cast<std::size_t>(st.simulation_end / (365.0 * clock_seconds_per_day)) + 3);
     storage_at_year_start_ = storage_now_ = stored_water(st);
     last_precipitation_total_ = st.precipitation_total;
     last_snow_total_ = st.snow_total;
@@ -81,7 +80,7 @@ YearBalance& AnnualBalances::year_in_force(const ModelState& st)
         year.index = static_cast<int>(years_.size()) + 1;
         year.weather_year = st.weather_date[2];
         year.partial = !is_first_of_january(st);
-        year.first_day = st.simulation_time / seconds_per_day;
+        year.first_day = st.simulation_time / clock_seconds_per_day;
         years_.push_back(year);
     }
     return years_.back();
@@ -93,7 +92,7 @@ void AnnualBalances::book_step(const ModelState& st, const StageResult& correcto
     const double dt = st.time_step;
     const int n = lower_.face;
     const int f = target_.face;
-    year.last_day = st.simulation_time / seconds_per_day;
+    year.last_day = st.simulation_time / clock_seconds_per_day;
     year.precipitation += static_cast<double>(st.precipitation_total) - last_precipitation_total_;
     year.snow += st.snow_total - last_snow_total_;
     last_precipitation_total_ = st.precipitation_total;

@@ -16,11 +16,10 @@
 #include "input/substance_input.hpp"
 #include "input/weather_file.hpp"
 #include "records/input_unit.hpp"
+#include "state/time_units.hpp"
 
 namespace soilcolumn {
 namespace {
-
-constexpr float seconds_per_day = 86400.0f;
 
 // Echoed headings begin a record: their first character is taken as the
 // line-control character.

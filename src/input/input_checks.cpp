@@ -6,6 +6,7 @@
 #include "input/orderly_stop.hpp"
 #include "records/format.hpp"
 #include "soil/campbell_ghm_relations.hpp"
+#include "state/time_units.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -18,8 +19,6 @@ bool uses_ghm_line(const SoilType& row)
 {
     return row.conductivity_model == 7 || row.retention_model == 8;
 }
-
-constexpr float seconds_per_day = 86400.0f;
 
 // The clock starts one second before the period: the first step begins at -1 s.
 constexpr double clock_start = -1.0;

@@ -16,7 +16,7 @@ namespace {
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_decimal_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
 
@@ -85,7 +85,7 @@ private:
         }
         std::int64_t repeat = 0;
         for (std::size_t i = 0; i < star; ++i) {
-            if (!is_digit(token[i])) {
+            if (!is_decimal_digit(token[i])) {
                 return ListItem{ListItem::Kind::value, token, 1};
             }
             repeat = repeat * 10 + (token[i] - '0');
@@ -148,7 +148,7 @@ bool normalize_real(std::string_view token, std::string& normalized, long& magni
     bool point_seen = false;
     for (; p < token.size(); ++p) {
         const char c = token[p];
-        if (is_digit(c)) {
+        if (is_decimal_digit(c)) {
             any_digit = true;
             if (c != '0') {
                 nonzero_seen = true;
@@ -185,7 +185,7 @@ bool normalize_real(std::string_view token, std::string& normalized, long& magni
             return false;
         }
         for (; p < token.size(); ++p) {
-            if (!is_digit(token[p])) {
+            if (!is_decimal_digit(token[p])) {
                 return false;
             }
             if (exponent < saturation) {

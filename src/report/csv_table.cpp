@@ -34,11 +34,6 @@ std::optional<double> field_value(std::string_view field)
     return value;
 }
 
-[[noreturn]] void broken(const std::string& message)
-{
-    throw ReportError(ReportError::Kind::broken_input, message);
-}
-
 }  // namespace
 
 std::optional<std::size_t> CsvTable::index_of(std::string_view name) const
@@ -52,7 +47,7 @@ std::optional<std::size_t> CsvTable::index_of(std::string_view name) const
 const std::vector<double>& CsvTable::column(std::string_view name) const
 {
     const auto index = index_of(name);
-    if (!index) broken(file_name + " has no column '" + std::string(name) + "'");
+    if (!index) throw_broken_input(file_name + " has no column '" + std::string(name) + "'");
     return values[*index];
 }
 
@@ -73,36 +68,37 @@ CsvTable parse_csv_table(std::string_view text, const std::string& file_name)
         const std::vector<std::string_view> fields = split_fields(line);
         if (table.columns.empty()) {
             for (const std::string_view name : fields) {
-                if (name.empty()) broken(file_name + ": the header has an empty column name");
+                if (name.empty()) throw_broken_input(file_name + ": the header has an empty column name");
                 table.columns.emplace_back(name);
             }
             table.values.resize(table.columns.size());
             continue;
         }
         if (fields.size() != table.columns.size()) {
-            broken(file_name + ", line " + std::to_string(line_number) + ": " + std::to_string(fields.size()) +
-                   " fields where the header has " + std::to_string(table.columns.size()));
+            throw_broken_input(file_name + ", line " + std::to_string(line_number) + ": " +
+                               std::to_string(fields.size()) + " fields where the header has " +
+                               std::to_string(table.columns.size()));
         }
         for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::optional<double> value = field_value(fields[i]);
             if (!value) {
-                broken(file_name + ", line " + std::to_string(line_number) + ", column '" + table.columns[i] +
-                       "': '" + std::string(fields[i]) + "' is not a number");
+                throw_broken_input(file_name + ", line " + std::to_string(line_number) + ", column '" +
+                                   table.columns[i] + "': '" + std::string(fields[i]) + "' is not a number");
             }
             table.values[i].push_back(*value);
         }
     }
-    if (table.columns.empty()) broken(file_name + " is empty: it has not even a header row");
+    if (table.columns.empty()) throw_broken_input(file_name + " is empty: it has not even a header row");
     return table;
 }
 
 CsvTable read_csv_table(const std::filesystem::path& path)
 {
     std::ifstream file(path, std::ios::binary);
-    if (!file) broken("cannot read " + path.string() + ": it is missing or not readable");
+    if (!file) throw_broken_input("cannot read " + path.string() + ": it is missing or not readable");
     std::ostringstream text;
     text << file.rdbuf();
-    if (file.bad()) broken("cannot read " + path.string());
+    if (file.bad()) throw_broken_input("cannot read " + path.string());
     return parse_csv_table(text.str(), path.filename().string());
 }
 

@@ -21,4 +21,10 @@ private:
     Kind kind_;
 };
 
+// An output of the run that is missing or cannot be read.
+[[noreturn]] inline void throw_broken_input(const std::string& message)
+{
+    throw ReportError(ReportError::Kind::broken_input, message);
+}
+
 }  // namespace soilcolumn::report

@@ -11,11 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void broken(const std::string& message)
-{
-    throw ReportError(ReportError::Kind::broken_input, message);
-}
-
 std::string modification_time(const fs::path& path)
 {
     std::error_code error;
@@ -35,18 +30,18 @@ nlohmann::ordered_json read_summary(const fs::path& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        broken("cannot read " + path.string() +
-               ": it is missing or not readable (is this the output directory of 'soilcolumn run'?)");
+        throw_broken_input("cannot read " + path.string() +
+                           ": it is missing or not readable (is this the output directory of 'soilcolumn run'?)");
     }
     nlohmann::ordered_json summary;
     try {
         summary = nlohmann::ordered_json::parse(file);
     } catch (const nlohmann::json::exception& error) {
-        broken(path.string() + " is not valid JSON: " + error.what());
+        throw_broken_input(path.string() + " is not valid JSON: " + error.what());
     }
     if (!summary.is_object() || !summary.contains("format") || summary["format"] != "soilcolumn run summary") {
-        broken(path.string() + " is not the summary of a soilcolumn run (its \"format\" is not "
-                               "\"soilcolumn run summary\")");
+        throw_broken_input(path.string() + " is not the summary of a soilcolumn run (its \"format\" is not "
+                                           "\"soilcolumn run summary\")");
     }
     return summary;
 }

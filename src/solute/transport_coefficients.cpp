@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "state/time_units.hpp"
+
 namespace soilcolumn {
 namespace {
 
 constexpr float ln2 = 0.69315f;              // ln 2 to five places
-constexpr float seconds_per_day = 86400.0f;
 constexpr float mobile_water_margin = 0.001f;  // m3/m3 above the aggregate porosity
 constexpr float irreversible_rate_share = 0.1f;  // of the dissolved mass, per second
 constexpr int surface_compartment = 2;

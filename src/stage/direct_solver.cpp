@@ -7,12 +7,11 @@
 #include "stage/stage_books.hpp"
 #include "water/hydraulic_functions.hpp"
 #include "water/retention_models.hpp"
+#include "water/suction_limits.hpp"
 
 namespace soilcolumn {
 namespace {
 
-constexpr float wettest_suction = 0.001f;   // m
-constexpr float driest_suction = 95000.0f;  // m
 constexpr int max_iterations = 30;
 // Water: the iteration ends when what the rows move and what the column
 // stores differ by less than this over the stage, summed in magnitude over

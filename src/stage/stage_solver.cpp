@@ -9,13 +9,12 @@
 #include "solute/storage_capacities.hpp"
 #include "stage/direct_solver.hpp"
 #include "water/hydraulic_functions.hpp"
+#include "water/suction_limits.hpp"
 
 namespace soilcolumn {
 namespace {
 
 constexpr int max_sweeps = 200;
-constexpr float wettest_suction = 0.001f;  // m
-constexpr float driest_suction = 95000.0f;  // m
 constexpr float water_tolerance = 1.0E-6f;  // residual sum relative to the norm of the right-hand side
 
 // Chebyshev sequences of relaxation factors: the second factor is

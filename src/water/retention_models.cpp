@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "water/suction_limits.hpp"
+
 namespace soilcolumn {
 
 namespace {
 
 constexpr float log10_e = 0.4342944f;         // d(log10 h)/dh = log10_e / h
 constexpr float log10_zero_water = 5.0f;      // log10 of 10^5 m, where the dry end reaches 0
-constexpr float wettest_suction = 0.001f;     // m
 constexpr float wet_end_share = 0.92f;        // model 1: parabola above 0.92 theta_s
 constexpr float saturation_band = 0.0001f;    // model 3: capacity theta_s this close to theta_s
 constexpr float log10_1m = 0.0f;              // model 3 fixed points at 1, 3.3 and 150 m

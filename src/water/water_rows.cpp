@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
+#include "water/suction_limits.hpp"
+
 namespace soilcolumn {
 namespace {
 
-constexpr float wettest_suction = 0.001f;       // m: a compartment at or below is saturated
 constexpr float dry_water_content = 0.001f;     // m3/m3: below it no gravity flux leaves
 constexpr int surface_face = 2;
 

@@ -19,21 +19,16 @@
 #include "cli/command_line.hpp"
 #include "driver/run.hpp"
 #include "input/temp_directory.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn {
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path source_dir = SOILCOLUMN_SOURCE_DIR;
-const fs::path scenario_data = source_dir / "tests" / "scenarios" / "data";
+using testing::scenario_data;
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::read_file;
 
 // RFC 4180 rows: quoted fields may hold commas and doubled quotes.
 std::vector<std::vector<std::string>> read_csv(const std::string& text)

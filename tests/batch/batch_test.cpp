@@ -11,20 +11,15 @@
 #include "batch/batch.hpp"
 #include "driver/run.hpp"
 #include "input/temp_directory.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn {
 namespace {
 
 namespace fs = std::filesystem;
-const fs::path scenario_data = fs::path(SOILCOLUMN_SOURCE_DIR) / "tests" / "scenarios" / "data";
+using testing::scenario_data;
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::read_file;
 
 // A copy of free_drainage_two_days without its plant schedule: it fails.
 fs::path broken_scenario(const testing::TempDirectory& dir)

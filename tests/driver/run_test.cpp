@@ -15,6 +15,7 @@
 
 #include "driver/run.hpp"
 #include "input/temp_directory.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -23,16 +24,10 @@ namespace fs = std::filesystem;
 using testing::TempDirectory;
 
 const fs::path source_dir(SOILCOLUMN_SOURCE_DIR);
-const fs::path scenario_data = source_dir / "tests" / "scenarios" / "data";
+using testing::scenario_data;
 const char* const result_files[] = {"aus1.txt", "aus2.txt", "aus3.txt", "aus4.txt"};
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::read_file;
 
 // Name and content of every regular file of a directory.
 std::map<std::string, std::string> contents_of(const fs::path& dir)

@@ -20,22 +20,17 @@
 #include "ensemble/parameters.hpp"
 #include "ensemble/sampling.hpp"
 #include "input/temp_directory.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn::ensemble {
 namespace {
 
 namespace fs = std::filesystem;
 const fs::path source_dir = SOILCOLUMN_SOURCE_DIR;
-const fs::path scenario_data = source_dir / "tests" / "scenarios" / "data";
+using soilcolumn::testing::scenario_data;
 const fs::path two_days = scenario_data / "free_drainage_two_days";
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using soilcolumn::testing::read_file;
 
 struct Program {
     std::ostringstream out, err;

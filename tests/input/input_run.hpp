@@ -15,6 +15,10 @@
 
 namespace soilcolumn::testing {
 
+// A chemvek.txt of one substance whose data are given as a table row.
+inline const std::string one_substance =
+    " Stoffdaten\n 1\n Tabelle\n 5.0E-10 5.0E-06 0.05 0.002 0.9 40.0 1.0E-05 5.0E-07 0.0\n";
+
 struct InputRun {
     std::unique_ptr<ModelState> st = std::make_unique<ModelState>();
     std::string console;      // bytes written to the console, last record ended

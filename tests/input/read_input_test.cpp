@@ -63,8 +63,7 @@ struct Scenario {
     }
 };
 
-const std::string one_substance =
-    " Stoffdaten\n 1\n Tabelle\n 5.0E-10 5.0E-06 0.05 0.002 0.9 40.0 1.0E-05 5.0E-07 0.0\n";
+using testing::one_substance;
 
 testing::InputRun read_scenario(const Scenario& scenario)
 {

@@ -14,10 +14,8 @@
 namespace soilcolumn {
 namespace {
 
+using testing::one_substance;
 using testing::read_input_from;
-
-const std::string one_substance =
-    " Stoffdaten\n 1\n Tabelle\n 5.0E-10 5.0E-06 0.05 0.002 0.9 40.0 1.0E-05 5.0E-07 0.0\n";
 
 // One soil type (texture, conductivity and retention model, aggregate
 // density, organic matter) under three compartments of the given porosity:

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "input/temp_directory.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -25,13 +26,7 @@ using testing::TempDirectory;
 const fs::path scenario_dir =
     fs::path(SOILCOLUMN_SOURCE_DIR) / "tests" / "scenarios" / "data" / "fixed_bottom_hourly";
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::read_file;
 
 // The scenario's line `line_number` (1-based) of `text` replaced by `line`.
 std::string with_line_replaced(const std::string& text, int line_number, const std::string& line)
@@ -51,12 +46,12 @@ struct Mutation {
     const char* replacement;
 };
 
-struct ProgramRun {
+struct MutatedRun {
     int status = -1;
     std::vector<std::string> console;  // the console records
 };
 
-ProgramRun run_mutated(const Mutation& m)
+MutatedRun run_mutated(const Mutation& m)
 {
     TempDirectory dir;
     for (const auto& entry : fs::directory_iterator(scenario_dir)) {
@@ -73,7 +68,7 @@ ProgramRun run_mutated(const Mutation& m)
     const std::string command = "cd '" + dir.path().string() + "' && '" SOILCOLUMN_EXE
                                 "' < /dev/null > console.out 2>&1";
     const int raw = std::system(command.c_str());
-    ProgramRun run;
+    MutatedRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     std::istringstream console(dir.read("console.out"));
     for (std::string line; std::getline(console, line);) {
@@ -259,7 +254,7 @@ TEST_P(Refused, StopsInOrderWithTheRange)
 {
     const Refusal& r = GetParam();
     const auto started = std::chrono::steady_clock::now();
-    const ProgramRun run = run_mutated(r.mutation);
+    const MutatedRun run = run_mutated(r.mutation);
     const auto took = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(first_message_line(run.console), r.first_line);
@@ -313,7 +308,7 @@ class Accepted : public ::testing::TestWithParam<Mutation> {};
 
 TEST_P(Accepted, RunsToTheRegularEnd)
 {
-    const ProgramRun run = run_mutated(GetParam());
+    const MutatedRun run = run_mutated(GetParam());
     // Accepted: the run reaches its end, though values at the edge of their
     // range may leave its numbers unsafe (exit status 3, with warnings).
     EXPECT_TRUE(run.status == 0 || run.status == 3) << run.status;

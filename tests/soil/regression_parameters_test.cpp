@@ -2,16 +2,14 @@
 
 #include <cmath>
 
+#include "soil/expect_close.hpp"
 #include "soil/regression_parameters.hpp"
 #include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
 
-void expect_close(float actual, float expected, const char* what)
-{
-    EXPECT_NEAR(actual, expected, 1e-5f * std::fabs(expected)) << what;
-}
+using testing::expect_close;
 
 // Expected values below: the regressions evaluated in a python3 script with
 // every operation rounded to single precision, in the written term order.

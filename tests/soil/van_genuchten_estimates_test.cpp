@@ -2,18 +2,19 @@
 
 #include <cmath>
 
+#include "soil/expect_close.hpp"
 #include "soil/van_genuchten_estimates.hpp"
 #include "soil/texture.hpp"
 
 namespace soilcolumn {
 namespace {
 
-struct Soil { float clay, silt, sand, bulk_density, porosity, om, topsoil; };
+struct SoilSample { float clay, silt, sand, bulk_density, porosity, om, topsoil; };
 struct Fitted { float hx, tx, tr, alpha, n, l, t160; };
 
-using Estimate = VanGenuchtenEstimate (*)(const TextureVector&, float, float, float, float);
+using Regression = VanGenuchtenEstimate (*)(const TextureVector&, float, float, float, float);
 
-Fitted estimate(Estimate f, const Soil& s)
+Fitted fitted(Regression f, const SoilSample& s)
 {
     const VanGenuchtenEstimate e =
         f(texture_of(s.clay, s.silt, s.sand), s.bulk_density, s.porosity, s.om, s.topsoil);
@@ -26,22 +27,19 @@ float vg_curve(float h, float porosity, float alpha, float n)
     return porosity / std::pow(1.0f + std::pow(alpha * h, n), 1.0f - 1.0f / n);
 }
 
-void expect_close(float actual, float expected, const char* what)
-{
-    EXPECT_NEAR(actual, expected, 1e-5f * std::fabs(expected)) << what;
-}
+using testing::expect_close;
 
 // Loam: bulk density (1 - 0.45) * (2650 - 1150 * 0.02); sand: (1 - 0.4) * (2650 - 1150 * 0.01).
-constexpr Soil loam_top{0.2f, 0.4f, 0.4f, 1444.85f, 0.45f, 0.02f, 1.0f};
-constexpr Soil loam_sub{0.2f, 0.4f, 0.4f, 1444.85f, 0.45f, 0.02f, 0.0f};
-constexpr Soil sand_top{0.05f, 0.1f, 0.85f, 1583.1f, 0.40f, 0.01f, 1.0f};
-constexpr Soil sand_sub{0.05f, 0.1f, 0.85f, 1583.1f, 0.40f, 0.01f, 0.0f};
+constexpr SoilSample loam_top{0.2f, 0.4f, 0.4f, 1444.85f, 0.45f, 0.02f, 1.0f};
+constexpr SoilSample loam_sub{0.2f, 0.4f, 0.4f, 1444.85f, 0.45f, 0.02f, 0.0f};
+constexpr SoilSample sand_top{0.05f, 0.1f, 0.85f, 1583.1f, 0.40f, 0.01f, 1.0f};
+constexpr SoilSample sand_sub{0.05f, 0.1f, 0.85f, 1583.1f, 0.40f, 0.01f, 0.0f};
 
 // Expected values: the regressions evaluated in a separate python3 script with
 // every operation rounded to single precision.
 TEST(VanGenuchtenEstimates, RealisticSoils)
 {
-    struct Case { Estimate f; Soil soil; Fitted expected; const char* name; };
+    struct Case { Regression f; SoilSample soil; Fitted expected; const char* name; };
     const Case cases[] = {
         // the topsoil indicator moves alpha and n but not l
         {estimate_vg_parameters_general, loam_top,
@@ -73,7 +71,7 @@ TEST(VanGenuchtenEstimates, RealisticSoils)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        const Fitted r = estimate(k.f, k.soil);
+        const Fitted r = fitted(k.f, k.soil);
         EXPECT_EQ(r.hx, 1000.0f);
         EXPECT_EQ(r.tr, 0.0f);
         expect_close(r.alpha, k.expected.alpha, "alpha");
@@ -94,13 +92,13 @@ TEST(VanGenuchtenEstimates, TortuosityStaysInsideTheClassBounds)
     for (float om : {0.002f, 0.02f, 0.06f}) {
         for (float topsoil : {0.0f, 1.0f}) {
             for (float sand : {0.51f, 0.7f, 0.9f}) {
-                const Soil s{0.03f, 0.97f - sand, sand, 1500.0f, 0.4f, om, topsoil};
-                const float l = estimate(estimate_vg_parameters_sand_loam, s).l;
+                const SoilSample s{0.03f, 0.97f - sand, sand, 1500.0f, 0.4f, om, topsoil};
+                const float l = fitted(estimate_vg_parameters_sand_loam, s).l;
                 EXPECT_TRUE(l > -2.0f && l < 2.0f) << sand << ' ' << om << ' ' << l;
             }
             for (float clay : {0.01f, 0.1f, 0.3f, 0.6f}) {
-                const Soil s{clay, 0.9f - clay, 0.1f, 1300.0f, 0.5f, om, topsoil};
-                const float l = estimate(estimate_vg_parameters_sand_loam, s).l;
+                const SoilSample s{clay, 0.9f - clay, 0.1f, 1300.0f, 0.5f, om, topsoil};
+                const float l = fitted(estimate_vg_parameters_sand_loam, s).l;
                 EXPECT_TRUE(l > -10.0f && l < 10.0f) << clay << ' ' << om << ' ' << l;
             }
         }

@@ -55,7 +55,7 @@ TEST(Thomas, SolvesRowsWithKnownSolutions)
 }
 
 // Wet over dry: the water moves fast and the capacity varies along the column.
-const std::vector<float> wet_over_dry = {0.3f, 0.3f, 0.3f, 0.3f, 5.0f, 5.0f, 5.0f, 5.0f};
+const std::vector<float> wet_half_over_dry_half = {0.3f, 0.3f, 0.3f, 0.3f, 5.0f, 5.0f, 5.0f, 5.0f};
 
 // The predictor's rows are the classic ones: the sweeps, once converged
 // (their stopping test is a residual of 1E-6 of the right-hand side), and
@@ -64,8 +64,8 @@ TEST(DirectSolve, SameWaterSolutionAsConvergedSweeps)
 {
     for (const float dt : {60.0f, 1800.0f, 7200.0f}) {
         SCOPED_TRACE(dt);
-        auto swept = column({.suction = wet_over_dry});
-        auto direct = column({.suction = wet_over_dry});
+        auto swept = column({.suction = wet_half_over_dry_half});
+        auto direct = column({.suction = wet_half_over_dry_half});
         const StageContext swept_stage{dt, swept->state, swept->immobile_concentration};
         const StageContext direct_stage{dt, direct->state, direct->immobile_concentration};
         assemble_step_coefficients(*swept, swept_stage);
@@ -88,7 +88,7 @@ TEST(DirectSolve, ConservingCorrectorKeepsStoredWaterEqualToFaceFluxes)
 {
     for (const float dt : {600.0f, 3600.0f, 14400.0f}) {
         SCOPED_TRACE(dt);
-        auto st = column({.suction = wet_over_dry});
+        auto st = column({.suction = wet_half_over_dry_half});
         const double before = stored_water(*st);
         const StageContext stage{dt, st->state, st->immobile_concentration};
         assemble_step_coefficients(*st, stage);
@@ -109,7 +109,7 @@ TEST(DirectSolve, FreundlichSoluteMassIsConserved)
 {
     for (const float exponent : {1.0f, 0.9f, 0.7f}) {
         SCOPED_TRACE(exponent);
-        auto st = column({.suction = wet_over_dry});
+        auto st = column({.suction = wet_half_over_dry_half});
         for (int c = 2; c <= 7; ++c) {
             st->sorption_exponent(c, 1) = exponent;
             st->mobile_concentration(c, 1) = c == 4 ? 10.0f : 0.01f;

@@ -294,7 +294,7 @@ TEST(HydraulicFunctions, UnknownModelCodesKeepPreviousValues)
 }
 
 // Face terms from conductivities set directly (conductivity code 0 keeps them).
-struct Column {
+struct FaceColumn {
     std::vector<float> thickness;     // compartments 2..N
     std::vector<float> conductivity;  // compartments 2..N
     int previous_shallow_index;
@@ -307,7 +307,7 @@ TEST(HydraulicFunctions, FaceConductivityAndGravityFlux)
 {
     // Harmonic means (dz1 + dz2) K1 K2 / (dz1 K2 + K1 dz2) and arithmetic
     // means computed by hand (python3).
-    const Column columns[] = {
+    const FaceColumn columns[] = {
         // soil crosses 0.5 m in compartment 4 (0.25 + 0.25 is not above 0.5): faces 3, 4 arithmetic
         {{0.25f, 0.25f, 0.25f, 0.1f, 0.3f, 0.2f}, {1e-6f, 4e-6f, 2e-6f, 1e-6f, 6e-6f, 5e-6f}, 0, 4,
          {1.6e-6, 2.6666666667e-6, 1.5555555556e-6, 2.6666666667e-6}, {2.5e-6, 3.0e-6, 1.5555555556e-6, 2.6666666667e-6}},
@@ -320,7 +320,7 @@ TEST(HydraulicFunctions, FaceConductivityAndGravityFlux)
         // a non-conducting compartment closes its faces
         {{0.3f, 0.3f, 0.3f, 0.3f}, {0.0f, 0.0f, 2e-6f, 1e-6f}, 0, 3, {0.0, 0.0}, {0.0, 0.0}},
     };
-    for (const Column& k : columns) {
+    for (const FaceColumn& k : columns) {
         auto st = std::make_unique<ModelState>();
         const int n = static_cast<int>(k.thickness.size()) + 1;
         st->compartment_count = n;
