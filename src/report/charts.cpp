@@ -28,13 +28,13 @@ ordered_json time_value(double days)
     return round_significant(days, time_digits);
 }
 
-ordered_json base_spec(ordered_json data_values)
+ordered_json base_chart(ordered_json data_values)
 {
-    ordered_json spec;
-    spec["width"] = chart_width;
-    spec["height"] = chart_height;
-    spec["data"] = {{"values", std::move(data_values)}};
-    return spec;
+    ordered_json chart;
+    chart["width"] = chart_width;
+    chart["height"] = chart_height;
+    chart["data"] = {{"values", std::move(data_values)}};
+    return chart;
 }
 
 ordered_json time_axis_x(const char* field = "t")
@@ -58,18 +58,18 @@ std::string substance_column(const char* prefix, int substance)
 ordered_json folded_lines(ordered_json rows, const std::vector<std::string>& terms, const char* value_title,
                           const char* legend_title)
 {
-    ordered_json spec = base_spec(std::move(rows));
-    spec["transform"] = ordered_json::array({{{"fold", terms}, {"as", {"term", "value"}}},
+    ordered_json chart = base_chart(std::move(rows));
+    chart["transform"] = ordered_json::array({{{"fold", terms}, {"as", {"term", "value"}}},
                                              {{"filter", "isValid(datum.value)"}}});
-    spec["mark"] = {{"type", "line"}, {"interpolate", "linear"}, {"strokeWidth", 1.5}};
-    spec["encoding"] = {
+    chart["mark"] = {{"type", "line"}, {"interpolate", "linear"}, {"strokeWidth", 1.5}};
+    chart["encoding"] = {
         {"x", time_axis_x()},
         {"y", {{"field", "value"}, {"type", "quantitative"}, {"title", value_title}}},
         {"color", {{"field", "term"}, {"type", "nominal"}, {"title", legend_title}, {"sort", terms}}},
         {"tooltip", ordered_json::array({{{"field", "term"}, {"title", legend_title}},
                                          {{"field", "t"}, {"title", "time (d)"}, {"format", ".2f"}},
                                          {{"field", "value"}, {"title", value_title}, {"format", ".4~g"}}})}};
-    return spec;
+    return chart;
 }
 
 // Rows of the balances table kept for lines of the given columns.
@@ -97,7 +97,7 @@ std::string period_label(const ordered_json& period)
     return first == last ? "year " + first : "years " + first + "-" + last;
 }
 
-std::optional<ordered_json> breakthrough_spec(const CsvTable& observations, int substance,
+std::optional<ordered_json> breakthrough_chart(const CsvTable& observations, int substance,
                                               std::optional<double> limit_ug_l)
 {
     const std::string conc = substance_column("conc_total_g_m3", substance);
@@ -129,20 +129,20 @@ std::optional<ordered_json> breakthrough_spec(const CsvTable& observations, int 
           {"tooltip", ordered_json::array({{{"field", "depth"}, {"title", "depth"}},
                                            {{"field", "t"}, {"title", "time (d)"}, {"format", ".2f"}},
                                            {{"field", "c"}, {"title", "concentration (µg/L)"}, {"format", ".4~g"}}})}}}};
-    ordered_json spec = base_spec(std::move(rows));
-    spec["layer"] = ordered_json::array({line});
+    ordered_json chart = base_chart(std::move(rows));
+    chart["layer"] = ordered_json::array({line});
     if (limit_ug_l && std::isfinite(*limit_ug_l)) {
-        spec["layer"].push_back(
+        chart["layer"].push_back(
             {{"data", {{"values", ordered_json::array({{{"limit", *limit_ug_l}}})}}},
              {"mark", {{"type", "rule"}, {"color", "#c0392b"}, {"strokeWidth", 1.5}}},
              {"encoding",
               {{"y", {{"field", "limit"}, {"type", "quantitative"}}},
                {"tooltip", ordered_json::array({{{"field", "limit"}, {"title", "limit (µg/L)"}}})}}}});
     }
-    return spec;
+    return chart;
 }
 
-std::optional<ordered_json> heat_map_spec(const CsvTable& profiles, const HeatMapQuantity& quantity)
+std::optional<ordered_json> heat_map_chart(const CsvTable& profiles, const HeatMapQuantity& quantity)
 {
     if (!profiles.has(quantity.column) || profiles.rows() == 0) return std::nullopt;
     const auto& time = profiles.column("time_d");
@@ -204,13 +204,13 @@ std::optional<ordered_json> heat_map_spec(const CsvTable& profiles, const HeatMa
         // Linear only near zero, logarithmic over the last three decades.
         color_scale["constant"] = largest > 0.0 ? round_significant(largest / 1000.0, 2) : 1.0;
     }
-    ordered_json spec = base_spec(std::move(columns));
-    spec["transform"] = ordered_json::array(
+    ordered_json chart = base_chart(std::move(columns));
+    chart["transform"] = ordered_json::array(
         {{{"flatten", {"v", "k"}}},
          {{"lookup", "k"}, {"from", {{"data", {{"values", layers}}}, {"key", "k"}, {"fields", {"z0", "z1"}}}}},
          {{"filter", "isValid(datum.v)"}}});
-    spec["mark"] = {{"type", "rect"}};
-    spec["encoding"] = {
+    chart["mark"] = {{"type", "rect"}};
+    chart["encoding"] = {
         {"x", {{"field", "t0"}, {"type", "quantitative"}, {"title", time_title}}},
         {"x2", {{"field", "t1"}}},
         {"y", {{"field", "z0"}, {"type", "quantitative"}, {"title", "Depth below the soil surface (m)"},
@@ -223,10 +223,10 @@ std::optional<ordered_json> heat_map_spec(const CsvTable& profiles, const HeatMa
                                          {{"field", "z0"}, {"title", "top (m)"}},
                                          {{"field", "z1"}, {"title", "bottom (m)"}},
                                          {{"field", "v"}, {"title", quantity.title}, {"format", ".4~g"}}})}};
-    return spec;
+    return chart;
 }
 
-std::optional<ordered_json> water_balance_spec(const CsvTable& balances)
+std::optional<ordered_json> water_balance_chart(const CsvTable& balances)
 {
     if (balances.rows() == 0) return std::nullopt;
     std::vector<std::string> columns{"precipitation_m", "infiltration_m", "evaporation_m", "recharge_m",
@@ -251,7 +251,7 @@ std::optional<ordered_json> water_balance_spec(const CsvTable& balances)
     return folded_lines(std::move(rows), shown, "Cumulative water (mm)", "Term");
 }
 
-std::optional<ordered_json> fate_spec(const CsvTable& balances, int substance)
+std::optional<ordered_json> fate_chart(const CsvTable& balances, int substance)
 {
     struct Term {
         const char* column;
@@ -288,7 +288,7 @@ std::optional<ordered_json> fate_spec(const CsvTable& balances, int substance)
     return folded_lines(std::move(rows), names, "Mass (g/m²)", "Fate");
 }
 
-std::optional<ordered_json> endpoint_spec(const ordered_json& substance_endpoint, std::optional<double> limit_ug_l)
+std::optional<ordered_json> endpoint_chart(const ordered_json& substance_endpoint, std::optional<double> limit_ug_l)
 {
     ordered_json bars = ordered_json::array();
     ordered_json rules = ordered_json::array();
@@ -346,11 +346,11 @@ std::optional<ordered_json> endpoint_spec(const ordered_json& substance_endpoint
                           {{"y", {{"field", "limit"}, {"type", "quantitative"}}},
                            {"tooltip", ordered_json::array({{{"field", "limit"}, {"title", "limit (µg/L)"}}})}}}});
     }
-    ordered_json spec;
-    spec["width"] = chart_width;
-    spec["height"] = chart_height;
-    spec["layer"] = layer;
-    return spec;
+    ordered_json chart;
+    chart["width"] = chart_width;
+    chart["height"] = chart_height;
+    chart["layer"] = layer;
+    return chart;
 }
 
 }  // namespace soilcolumn::report

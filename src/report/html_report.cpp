@@ -46,24 +46,24 @@ std::string not_available(std::string_view why)
     return "<p class=\"" + std::string(not_available_class) + "\">Not available: " + escape_html(why) + "</p>\n";
 }
 
-// A chart's place on the page; its specification goes to the page's
+// A chart's place on the page; its definition goes to the page's
 // collection under the same id.
 class Charts {
 public:
-    std::string place(const std::string& name, const std::string& title, const std::optional<ordered_json>& spec,
+    std::string place(const std::string& name, const std::string& title, const std::optional<ordered_json>& chart,
                       std::string_view missing)
     {
-        if (!spec) return "<h3>" + escape_html(title) + "</h3>\n" + not_available(missing);
-        const std::string id = "chart-" + std::to_string(specs_.size() + 1);
-        specs_[id] = *spec;
+        if (!chart) return "<h3>" + escape_html(title) + "</h3>\n" + not_available(missing);
+        const std::string id = "chart-" + std::to_string(definitions_.size() + 1);
+        definitions_[id] = *chart;
         return "<figure class=\"chart-figure\"><figcaption>" + escape_html(title) +
                "</figcaption><div class=\"chart\" id=\"" + id + "\" data-chart=\"" + escape_html(name) +
                "\"></div></figure>\n";
     }
-    const ordered_json& specs() const { return specs_; }
+    const ordered_json& definitions() const { return definitions_; }
 
 private:
-    ordered_json specs_ = ordered_json::object();
+    ordered_json definitions_ = ordered_json::object();
 };
 
 // --- header ---------------------------------------------------------------
@@ -316,7 +316,7 @@ void write_endpoint(std::ostream& out, const RunOutputs& outputs, Charts& charts
         out << charts.place("endpoint-s" + std::to_string(substance),
                             "Substance " + std::to_string(substance) +
                                 ": period concentrations (bars), endpoints (dashed), limit (red)",
-                            endpoint_spec(entry, limit), "no period has a concentration");
+                            endpoint_chart(entry, limit), "no period has a concentration");
         out << "<details><summary>Substance " << substance << ": all periods</summary>\n";
         if (const ordered_json* e = member(entry, "target")) write_periods_table(out, *e, target);
         if (const ordered_json* e = member(entry, "lower")) write_periods_table(out, *e, lower);
@@ -345,7 +345,7 @@ void write_breakthrough(std::ostream& out, const RunOutputs& outputs, Charts& ch
     if (substances == 0) out << not_available("the run has no substance");
     for (int s = 1; s <= substances; ++s) {
         out << charts.place("breakthrough-s" + std::to_string(s), "Substance " + std::to_string(s) + ": concentration over time",
-                            breakthrough_spec(outputs.observations, s, limit), "observations.csv has no rows for it");
+                            breakthrough_chart(outputs.observations, s, limit), "observations.csv has no rows for it");
     }
     out << "</section>\n";
 }
@@ -355,13 +355,13 @@ void write_profiles(std::ostream& out, const RunOutputs& outputs, Charts& charts
     out << "<section id=\"profiles\">\n<h2>Depth–time profiles</h2>\n"
            "<p>Compartments 2..N (profiles.csv); each column averages the output times it spans.</p>\n";
     const char* missing = "profiles.csv has no rows";
-    out << charts.place("heat-suction", "Suction", heat_map_spec(outputs.profiles, {"suction_m", "Suction (m)", 1.0, true}), missing);
+    out << charts.place("heat-suction", "Suction", heat_map_chart(outputs.profiles, {"suction_m", "Suction (m)", 1.0, true}), missing);
     out << charts.place("heat-water-content", "Water content",
-                        heat_map_spec(outputs.profiles, {"water_content", "Water content (m³/m³)", 1.0, false}), missing);
+                        heat_map_chart(outputs.profiles, {"water_content", "Water content (m³/m³)", 1.0, false}), missing);
     for (int s = 1; s <= substance_columns(outputs.profiles, "conc_total_g_m3"); ++s) {
         const std::string name = "conc_total_g_m3_s" + std::to_string(s);
         out << charts.place("heat-conc-s" + std::to_string(s), "Substance " + std::to_string(s) + ": concentration",
-                            heat_map_spec(outputs.profiles, {name, "Concentration (µg/L)", 1000.0, true}), missing);
+                            heat_map_chart(outputs.profiles, {name, "Concentration (µg/L)", 1000.0, true}), missing);
     }
     out << "</section>\n";
 }
@@ -369,11 +369,11 @@ void write_profiles(std::ostream& out, const RunOutputs& outputs, Charts& charts
 void write_balances(std::ostream& out, const RunOutputs& outputs, Charts& charts)
 {
     out << "<section id=\"balances\">\n<h2>Water balance and substance fate</h2>\n";
-    out << charts.place("water-balance", "Cumulative water balance", water_balance_spec(outputs.balances),
+    out << charts.place("water-balance", "Cumulative water balance", water_balance_chart(outputs.balances),
                         "balances.csv has no rows");
     for (int s = 1; s <= substance_columns(outputs.balances, "entered_g_m2"); ++s) {
         out << charts.place("fate-s" + std::to_string(s), "Substance " + std::to_string(s) + ": fate over time",
-                            fate_spec(outputs.balances, s), "balances.csv has no rows");
+                            fate_chart(outputs.balances, s), "balances.csv has no rows");
     }
     out << "</section>\n";
 }
@@ -515,11 +515,11 @@ footer { margin-top: 2em; border-top: 1px solid var(--rule); color: #555; font-s
 // and marks the page when all are drawn or one failed.
 constexpr const char* page_script = R"js(
 (function () {
-  var specs = JSON.parse(document.getElementById('chart-specs').textContent);
-  var ids = Object.keys(specs);
+  var definitions = JSON.parse(document.getElementById('chart-definitions').textContent);
+  var ids = Object.keys(definitions);
   document.body.setAttribute('data-charts', 'drawing');
   Promise.all(ids.map(function (id) {
-    return vegaEmbed('#' + id, specs[id], { mode: 'vega-lite', renderer: 'svg', actions: false })
+    return vegaEmbed('#' + id, definitions[id], { mode: 'vega-lite', renderer: 'svg', actions: false })
       .then(function () { document.getElementById(id).setAttribute('data-drawn', 'true'); });
   })).then(function () {
     document.body.setAttribute('data-charts', 'drawn');
@@ -644,7 +644,7 @@ std::string render_report(const RunOutputs& outputs, std::string_view generated_
     page << "<script>" << embedded::vega_script() << "</script>\n"
          << "<script>" << embedded::vega_lite_script() << "</script>\n"
          << "<script>" << embedded::vega_embed_script() << "</script>\n"
-         << "<script type=\"application/json\" id=\"chart-specs\">" << script_safe_json(charts.specs().dump())
+         << "<script type=\"application/json\" id=\"chart-definitions\">" << script_safe_json(charts.definitions().dump())
          << "</script>\n<script>" << page_script << "</script>\n</body>\n</html>\n";
     return page.str();
 }

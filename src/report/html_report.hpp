@@ -1,6 +1,6 @@
 #pragma once
 // The report page: one self-contained HTML file (the plotting library, the
-// chart specifications and their data all inline), in the order a reader
+// chart definitions and their data all inline), in the order a reader
 // asks: what ran, whether to trust it, the endpoint, breakthrough, profiles,
 // balances, the solver's figures.
 

@@ -1,5 +1,5 @@
 // The report's building blocks: thinning of series, CSV read-back, chart
-// specifications, HTML escaping, warning advice and the errors for missing
+// definitions, HTML escaping, warning advice and the errors for missing
 // or broken run outputs.
 #include <algorithm>
 #include <cmath>
@@ -167,10 +167,10 @@ TEST(Charts, BreakthroughIsVegaLiteWithUnitsInTheAxes)
 {
     const CsvTable observations = parse_csv_table(
         "time_s,time_d,depth_index,depth_m,suction_m,water_content,conc_total_g_m3_s1\n0,0,2,0.05,1,0.3,0\n0,0,5,0.2,1,0.3,0\n86400,1,2,0.05,1,0.3,2.5e-3\n86400,1,5,0.2,1,0.3,5e-4\n172800,2,2,0.05,1,0.3,1e-3\n172800,2,5,0.2,1,0.3,3e-3\n", "observations.csv");
-    const auto spec = breakthrough_spec(observations, 1, 0.1);
-    if (!spec) GTEST_SKIP() << "the observation columns are named differently";
-    const nlohmann::json reparsed = nlohmann::json::parse(spec->dump());
-    const std::string text = spec->dump();
+    const auto chart = breakthrough_chart(observations, 1, 0.1);
+    if (!chart) GTEST_SKIP() << "the observation columns are named differently";
+    const nlohmann::json reparsed = nlohmann::json::parse(chart->dump());
+    const std::string text = chart->dump();
     EXPECT_NE(text.find(R"("mark":{"type":"line")"), std::string::npos) << text.substr(0, 400);
     EXPECT_NE(text.find(R"("field":"depth")"), std::string::npos) << "one line per observation depth";
     EXPECT_NE(text.find("µg/L"), std::string::npos) << "concentration unit in an axis title";
