@@ -102,7 +102,6 @@ void book_water(const ModelState& st, const StageResult& predictor, const StageR
     water.dry_limit_hits += predictor.limits.dry + corrector.limits.dry;
     water.wet_limit_water += corrector.limits.wet_water;
     water.dry_limit_water += corrector.limits.dry_water;
-    water.storage = stored_water(st);
 }
 
 void book_substance(const ModelState& st, int s, const StageResult& corrector, SubstanceBookkeeping& books)
@@ -113,7 +112,6 @@ void book_substance(const ModelState& st, int s, const StageResult& corrector, S
     books.leached += corrector.fluxes.substance(s)(st.compartment_count) * dt;
     books.degraded += degraded_in_step(st, s);
     books.negative_mass_cleared += corrector.negative_mass_cleared(s);
-    take_inventory(st, s, books);
     book_phantom_mass(st, s, books);
 }
 
@@ -215,8 +213,17 @@ void book_unconverged(const ModelState& st, bool corrector, bool solutes, const 
     }
 }
 
+void take_inventories(const ModelState& st, RunDiagnostics& diagnostics)
+{
+    diagnostics.water.storage = stored_water(st);
+    for (int s = 1; s <= st.substance_count; ++s) {
+        take_inventory(st, s, diagnostics.substance(s));
+    }
+}
+
 void book_output_time(const ModelState& st, RunDiagnostics& diagnostics)
 {
+    take_inventories(st, diagnostics);
     const double day = day_of(st);
     diagnostics.water.largest_relative_error.keep_if_larger(diagnostics.water.relative_error(), day);
     for (int s = 1; s <= st.substance_count; ++s) {

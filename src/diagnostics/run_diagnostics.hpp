@@ -116,8 +116,9 @@ double day_of(const ModelState& st);
 // The initial storage and inventory, after the start state is set.
 void start_diagnostics(const ModelState& st, RunDiagnostics& diagnostics);
 
-// What one time step did: the fluxes of its corrector, the limits of both
-// stages, and the state at its end.
+// What one time step did: its fluxes, limits, degradation and clearing.
+// What the column holds is taken only when it is read: at an output time,
+// and when the run closes (take_inventories).
 void book_step(const ModelState& st, const StageResult& predictor, const StageResult& corrector,
                RunDiagnostics& diagnostics);
 
@@ -125,7 +126,12 @@ void book_step(const ModelState& st, const StageResult& predictor, const StageRe
 void book_unconverged(const ModelState& st, bool corrector, bool solutes, const PhaseResult& phase,
                       RunDiagnostics& diagnostics);
 
-// Keeps the largest balance errors seen at an output time.
+// The water stored and the substance held now: the books' storage and
+// inventories, whose errors are read from them.
+void take_inventories(const ModelState& st, RunDiagnostics& diagnostics);
+
+// Takes the inventories and keeps the largest balance errors seen at an
+// output time.
 void book_output_time(const ModelState& st, RunDiagnostics& diagnostics);
 
 }  // namespace soilcolumn

@@ -97,6 +97,7 @@ RunStatus Run::open()
         state_->direct_water_solve = fast_;
         start_simulation(*state_, *files_);
         start_diagnostics(*state_, record_.diagnostics);
+        books_started_ = true;
         record_.annual.start(*state_, choose_target_face(*state_, target_depth_));
         observations_ = std::make_unique<ObservationSeries>(state_->observation_depth_count);
         if (record_.numerics.mode == NumericsMode::sound) {
@@ -129,6 +130,11 @@ void Run::close()
         return;
     }
     closed_ = true;
+    // The books hold the inventories of the last output time; a run that
+    // ends between two of them closes them on its last state.
+    if (books_started_) {
+        take_inventories(*state_, record_.diagnostics);
+    }
     FileSet& files = *files_;
     if (status_ == RunStatus::completed || status_ == RunStatus::stopped) {
         files.console.write_list("Stop - Program terminated.");

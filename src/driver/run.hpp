@@ -97,6 +97,7 @@ private:
     RunStatus status_ = RunStatus::not_open;
     std::string message_;
     bool closed_ = false;
+    bool books_started_ = false;  // the diagnostics hold a start inventory
 };
 
 // Opens the run, steps it to its end and closes it; returns how it ended.

@@ -202,10 +202,10 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
     int level = 0;
     int position = 0;
     bool subdivided = false;
-    // The inventories the books hold at the start of the step.
+    // What the column holds at the start of the step.
     SubstanceTotals inventory_before;
     for (int s = 1; s <= st.substance_count; ++s) {
-        inventory_before(s) = record.diagnostics.substance(s).inventory();
+        inventory_before(s) = substance_inventory(st, s);
     }
     while (position < whole) {
         // The weather of the step holds for every piece; the soil
@@ -232,7 +232,7 @@ void simulate_subdivided_step(ModelState& st, ModelState& start, FileSet& files,
         keep_substance_sums_in_64_bit(st, numerics);
         ++numerics.pieces;
         for (int s = 1; s <= st.substance_count; ++s) {
-            inventory_before(s) = record.diagnostics.substance(s).inventory();
+            inventory_before(s) = substance_inventory(st, s);
         }
         numerics.deepest_level = level > numerics.deepest_level ? level : numerics.deepest_level;
         position += whole >> level;

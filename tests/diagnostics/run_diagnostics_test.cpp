@@ -30,6 +30,7 @@ void step(ModelState& st, RunDiagnostics& diagnostics, float dt, float surface_f
     st.simulation_time += dt;
     update_balances(st);
     book_step(st, result.predictor, result.corrector, diagnostics);
+    take_inventories(st, diagnostics);
 }
 
 // No flux at either face: the flux-based error is the storage change itself.
