@@ -183,6 +183,7 @@ void start_simulation(ModelState& st, FileSet& files)
     files.console.write_record("(1X,/,1X,'Gerechnete Zeit:')");
     apply_lower_boundary(st, st.state);
     compute_water_retention(st, st.state);
+    keep_water_retention(st, st.state);
     compute_hydraulic_properties(st, st.state);
     reset_clock_and_balances(st);
     records::skip_record(files.weather);
@@ -201,7 +202,7 @@ StepResult advance_water_and_substances(ModelState& st)
     result.predictor = solve_stage(st, {st.time_step / 2.0f, st.state, st.immobile_concentration});
     apply_lower_boundary(st, st.state);
 
-    result.corrector = solve_stage(st, {st.time_step, st.start_state, st.start_immobile_concentration});
+    result.corrector = solve_stage(st, {st.time_step, st.start_state, st.start_immobile_concentration, true});
     update_irreversible_sorption(st);
     apply_lower_boundary(st, st.start_state);
     st.surface_runoff += st.surface_excess;

@@ -1,6 +1,8 @@
 #include "solute/storage_capacities.hpp"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace soilcolumn {
 
@@ -44,6 +46,67 @@ void compute_storage_capacities(ModelState& st, const SpeciesTable& state, const
             const float g_im =
                 freundlich_slope_factor(st.powers.solute(c, s, SolutePower::immobile_slope), immobile(c, s), exponent);
             st.immobile_capacity(c, s) = sorbent * g_im * r + theta_im;
+        }
+    }
+}
+
+namespace {
+
+bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+
+// The capacities depend on nothing else that changes during a run.
+bool inputs_are_kept(const ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile)
+{
+    const ReusedResults::KeptCapacities& kept = st.kept_capacities;
+    if (!kept.kept) return false;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        if (!same_bits(st.water_content(c), kept.water(c))
+            || !same_bits(st.immobile_water_content(c), kept.immobile_water(c))) {
+            return false;
+        }
+    }
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            if (!same_bits(state(c, s), kept.mobile_concentration(c, s))
+                || !same_bits(immobile(c, s), kept.immobile_concentration(c, s))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void keep_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile)
+{
+    ReusedResults::KeptCapacities& kept = st.kept_capacities;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        kept.water(c) = st.water_content(c);
+        kept.immobile_water(c) = st.immobile_water_content(c);
+    }
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            kept.mobile_concentration(c, s) = state(c, s);
+            kept.immobile_concentration(c, s) = immobile(c, s);
+            kept.mobile_capacity(c, s) = st.mobile_capacity(c, s);
+            kept.immobile_capacity(c, s) = st.immobile_capacity(c, s);
+        }
+    }
+    kept.kept = true;
+}
+
+void reuse_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile)
+{
+    if (!inputs_are_kept(st, state, immobile)) {
+        compute_storage_capacities(st, state, immobile);
+        return;
+    }
+    const ReusedResults::KeptCapacities& kept = st.kept_capacities;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            st.mobile_capacity(c, s) = kept.mobile_capacity(c, s);
+            st.immobile_capacity(c, s) = kept.immobile_capacity(c, s);
         }
     }
 }

@@ -10,4 +10,12 @@ namespace soilcolumn {
 void compute_storage_capacities(ModelState& st, const SpeciesTable& state,
                                 const SubstanceTable& immobile);
 
+// Keeps the storage capacities just computed for `state` and `immobile`
+// with the concentrations and water contents they came from.
+void keep_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile);
+
+// compute_storage_capacities, taking the kept capacities instead where
+// every concentration and water content has the bits they were kept with.
+void reuse_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile);
+
 }  // namespace soilcolumn

@@ -11,6 +11,7 @@ struct StageContext {
     float stage_step;           // s: half the time step (predictor) or the whole (corrector)
     SpeciesTable& state;        // the copy that advances: suctions and mobile concentrations
     SubstanceTable& immobile;   // its immobile concentrations
+    bool ends_step = false;     // the corrector: its suctions are the step's last
 };
 
 // One phase of a stage's solve (the water rows, or the solute rows).

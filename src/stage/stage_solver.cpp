@@ -326,8 +326,8 @@ SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable
 namespace {
 
 // Freundlich sorption makes the storage capacities depend on the
-// concentrations: they and the new-time diagonals follow every sweep, while
-// the right-hand sides stay as assembled.
+// concentrations: they follow every sweep, and the new-time diagonals every
+// sweep that another follows, while the right-hand sides stay as assembled.
 PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork& w)
 {
     PhaseResult result;
@@ -336,9 +336,11 @@ PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork&
         result.sweeps = k;
         solute_sweep(st, stage.state, stage.immobile, w, omega);
         compute_storage_capacities(st, stage.state, stage.immobile);
-        assemble_new_solute_diagonals(st, stage.stage_step, w);
-        omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);
         result.converged = solutes_converged(st, w);
+        if (!result.converged && k < max_sweeps) {
+            assemble_new_solute_diagonals(st, stage.stage_step, w);
+        }
+        omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);
     }
     result.relative_residual = largest_solute_residual(st, w);
     return result;
@@ -354,8 +356,14 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     const SpeciesTable old_state = state;
     StageResult result;
 
-    compute_water_retention(st, state);
-    compute_storage_capacities(st, state, immobile);
+    reuse_water_retention(st, state);
+    // The corrector starts from the state the predictor started from.
+    if (stage.ends_step) {
+        reuse_storage_capacities(st, state, immobile);
+    } else {
+        compute_storage_capacities(st, state, immobile);
+        keep_storage_capacities(st, state, immobile);
+    }
     assemble_old_solute_diagonals(st, stage.stage_step, w);
 
     assemble_water_rhs(st, state, w);
@@ -364,6 +372,9 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     result.limits = limit_suctions(st, state, stage.stage_step);
 
     compute_water_retention(st, state);
+    if (stage.ends_step) {
+        keep_water_retention(st, state);
+    }
     compute_hydraulic_properties(st, state);
     compute_storage_capacities(st, state, immobile);
     assemble_new_solute_diagonals(st, stage.stage_step, w);

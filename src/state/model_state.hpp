@@ -251,6 +251,26 @@ struct ReusedResults {
         SubstanceArray half_life;
         CompartmentColumn centre_distance;
     } half_life_inputs;
+    // What the retention curves gave for the suctions the last step ended
+    // with (compartments 2..N): both stages of the next step start from them.
+    struct KeptRetention {
+        bool kept = false;
+        CompartmentColumn suction;         // m, as the curves left it
+        CompartmentColumn water;           // m3/m3
+        CompartmentColumn immobile_water;  // m3/m3
+    } kept_retention;
+    // The storage capacities of the predictor's start and what they were
+    // computed from (compartments 2..N-1, substances 1..S): the corrector
+    // starts from the same state.
+    struct KeptCapacities {
+        bool kept = false;
+        CompartmentColumn water;
+        CompartmentColumn immobile_water;
+        SubstanceTable mobile_concentration;
+        SubstanceTable immobile_concentration;
+        SubstanceTable mobile_capacity;
+        SubstanceTable immobile_capacity;
+    } kept_capacities;
 };
 
 // How the run solves the stage's rows, beside the model: the classic run

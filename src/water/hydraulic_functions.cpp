@@ -1,5 +1,8 @@
 #include "water/hydraulic_functions.hpp"
 
+#include <bit>
+#include <cstdint>
+
 #include "water/conductivity_models.hpp"
 #include "water/retention_models.hpp"
 
@@ -55,17 +58,49 @@ void compute_face_terms(ModelState& st)
     st.face_conductivity(2) = 0.0f;
 }
 
+void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
+{
+    float& theta = st.water_content(c);
+    theta = retention_water_content(st, c, state(c, 0), theta);
+    // The aggregates fill first: the immobile region holds the water up to
+    // the aggregate porosity.
+    const float aggregate = st.aggregate_porosity(c);
+    st.immobile_water_content(c) = aggregate >= theta ? theta : aggregate;
+}
+
 }  // namespace
 
 void compute_water_retention(ModelState& st, SpeciesTable& state)
 {
     for (int c = 2; c <= st.compartment_count; ++c) {
-        float& theta = st.water_content(c);
-        theta = retention_water_content(st, c, state(c, 0), theta);
-        // The aggregates fill first: the immobile region holds the water up to
-        // the aggregate porosity.
-        const float aggregate = st.aggregate_porosity(c);
-        st.immobile_water_content(c) = aggregate >= theta ? theta : aggregate;
+        evaluate_water_retention(st, state, c);
+    }
+}
+
+void keep_water_retention(ModelState& st, const SpeciesTable& state)
+{
+    ReusedResults::KeptRetention& kept = st.kept_retention;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        kept.suction(c) = state(c, 0);
+        kept.water(c) = st.water_content(c);
+        kept.immobile_water(c) = st.immobile_water_content(c);
+    }
+    kept.kept = true;
+}
+
+// A curve's water content depends on its compartment's suction alone, so
+// the same bits give the same result; the comparison is of bits, so that
+// no value is taken for another that merely compares equal (-0 and +0).
+void reuse_water_retention(ModelState& st, SpeciesTable& state)
+{
+    const ReusedResults::KeptRetention& kept = st.kept_retention;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        if (kept.kept && std::bit_cast<std::uint32_t>(state(c, 0)) == std::bit_cast<std::uint32_t>(kept.suction(c))) {
+            st.water_content(c) = kept.water(c);
+            st.immobile_water_content(c) = kept.immobile_water(c);
+        } else {
+            evaluate_water_retention(st, state, c);
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string_view>
 
 #include "solute/storage_capacities.hpp"
 
@@ -75,6 +76,66 @@ TEST(StorageCapacities, FillsOnlySoilCompartmentsAndPresentSubstances)
             // Without sorbent, air term or immobile water only the mobile water remains.
             EXPECT_EQ(st->mobile_capacity(c, s), filled ? 0.3f : -1.0f) << "c " << c << " s " << s;
             EXPECT_EQ(st->immobile_capacity(c, s), filled ? 0.0f : -1.0f) << "c " << c << " s " << s;
+        }
+    }
+}
+
+// The corrector takes the capacities kept at the predictor's start only
+// when every concentration and water content they came from has the same
+// bits; otherwise all are computed. Kept values are marked so that a taken
+// one shows.
+TEST(StorageCapacities, CorrectorTakesKeptCapacitiesOnlyForTheSameInputs)
+{
+    constexpr float mark = 7.0f;
+    struct Case {
+        const char* what;
+        bool keep;
+        void (*change)(ModelState&);
+    };
+    const Case cases[] = {
+        {"same inputs: the kept capacities", true, [](ModelState&) {}},
+        {"a mobile concentration changed", true, [](ModelState& st) { st.state(3, 2) = 0.25f; }},
+        {"an immobile concentration changed", true, [](ModelState& st) { st.immobile_concentration(4, 1) = 0.0f; }},
+        {"a water content changed", true, [](ModelState& st) { st.water_content(2) = 0.31f; }},
+        {"an immobile water content changed", true, [](ModelState& st) { st.immobile_water_content(4) = 0.06f; }},
+        {"nothing kept", false, [](ModelState&) {}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        auto st = std::make_unique<ModelState>();
+        st->compartment_count = 5;
+        st->substance_count = 2;
+        for (int c = 1; c <= 5; ++c) {
+            st->porosity(c) = 0.4f;
+            st->bulk_density(c) = 1500.0f;
+            st->aggregate_porosity(c) = 0.05f;
+            st->water_content(c) = 0.3f;
+            st->immobile_water_content(c) = 0.05f;
+            for (int s = 1; s <= 2; ++s) {
+                st->sorption_coefficient(c, s) = 0.002f;
+                st->sorption_exponent(c, s) = 0.9f;
+                st->state(c, s) = 0.5f * static_cast<float>(c + s);
+                st->immobile_concentration(c, s) = 0.1f * static_cast<float>(c);
+            }
+        }
+        compute_storage_capacities(*st, st->state, st->immobile_concentration);
+        if (k.keep) keep_storage_capacities(*st, st->state, st->immobile_concentration);
+        for (int c = 2; c <= 4; ++c) {
+            for (int s = 1; s <= 2; ++s) {
+                st->kept_capacities.mobile_capacity(c, s) = mark;
+                st->kept_capacities.immobile_capacity(c, s) = mark;
+            }
+        }
+        k.change(*st);
+        ModelState fresh = *st;
+        compute_storage_capacities(fresh, fresh.state, fresh.immobile_concentration);
+        reuse_storage_capacities(*st, st->state, st->immobile_concentration);
+        const bool kept = k.keep && std::string_view(k.what).starts_with("same");
+        for (int c = 2; c <= 4; ++c) {
+            for (int s = 1; s <= 2; ++s) {
+                EXPECT_EQ(st->mobile_capacity(c, s), kept ? mark : fresh.mobile_capacity(c, s)) << c << " " << s;
+                EXPECT_EQ(st->immobile_capacity(c, s), kept ? mark : fresh.immobile_capacity(c, s)) << c << " " << s;
+            }
         }
     }
 }

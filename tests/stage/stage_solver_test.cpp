@@ -329,5 +329,44 @@ TEST_F(StepSolver, ZeroDiagonalKeepsTheValueAndItsResidualCounts)
     }
 }
 
+// A stage start takes the kept water contents only for a compartment whose
+// suction has the bits it was kept with; every other compartment is
+// evaluated. The kept values are marked so that a taken one shows.
+TEST(StageStart, TakesKeptRetentionOnlyForTheSameSuction)
+{
+    constexpr float mark = 0.123f;
+    struct Case {
+        const char* what;
+        bool keep;
+        int changed;        // compartment whose suction changes after keeping (0: none)
+        float new_suction;  // m
+    };
+    const Case cases[] = {
+        {"nothing changed: every compartment takes the kept values", true, 0, 0.0f},
+        {"a changed suction is evaluated", true, 3, 2.5f},
+        {"-0 is not the kept +0", true, 4, -0.0f},
+        {"nothing kept: everything is evaluated", false, 0, 0.0f},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        auto st = testing::column({.suction = {0.5f, 0.3f, 0.6f, 0.0f, 2.5f, 4.0f}});
+        if (k.keep) keep_water_retention(*st, st->state);
+        for (int c = 2; c <= st->compartment_count; ++c) {
+            st->kept_retention.water(c) = mark;
+            st->kept_retention.immobile_water(c) = mark;
+        }
+        if (k.changed != 0) st->matric_potential(k.changed) = k.new_suction;
+        ModelState fresh = *st;
+        compute_water_retention(fresh, fresh.state);
+        reuse_water_retention(*st, st->state);
+        for (int c = 2; c <= st->compartment_count; ++c) {
+            SCOPED_TRACE(c);
+            const bool kept = k.keep && c != k.changed;
+            EXPECT_EQ(st->water_content(c), kept ? mark : fresh.water_content(c));
+            EXPECT_EQ(st->immobile_water_content(c), kept ? mark : fresh.immobile_water_content(c));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace soilcolumn
