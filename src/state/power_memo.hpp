@@ -64,8 +64,9 @@ private:
 // model, so the models share the slots; a power shared by two formulas (the
 // (alpha h)^n of van Genuchten's water content and capacity) shares its
 // slot. The conductivities are evaluated once per stage, at the suctions
-// the stage has just solved for: their powers hardly ever repeat and are
-// not kept.
+// the stage has just solved for: their own powers hardly ever repeat and
+// are not kept, but the Mualem curve asks the retention slots for the two
+// powers it has in common with a van Genuchten curve of the same alpha and n.
 enum class WaterPower : int {
     retention_1,
     retention_2,

@@ -32,14 +32,18 @@ float two_pore_system_conductivity(const ModelState& st, int c, float theta)
 }
 
 // Models 3, 4: K = Ks Se^l (1 - (1 - Se^(1/m))^m)^2 with Se = (1 + (alpha h)^n)^-m,
-// written in (alpha h) so that no power of Se is needed.
+// written in (alpha h) so that no power of Se is needed. Where the curve
+// shares alpha and n with a van Genuchten retention curve of m = 1 - 1/n,
+// (alpha h)^n and (1 + (alpha h)^n)^m are the powers that curve has just
+// taken at the same suction: they are asked of its kept powers.
 float mualem_conductivity(const ModelState& st, int c, float h)
 {
     const float alpha = st.conductivity_vg_alpha(c);
     const float n = st.conductivity_vg_n(c);
     const float m = 1.0f - 1.0f / n;
-    const float x_n = std::pow(alpha * h, n);
-    const float bracket = std::pow(1.0f + x_n, m) - std::pow(alpha * h, n - 1.0f);
+    const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * h, n);
+    const float bracket =
+        st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m) - std::pow(alpha * h, n - 1.0f);
     return st.saturated_conductivity(c) * (bracket * bracket) /
            std::pow(1.0f + x_n, (st.conductivity_vg_l(c) + 2.0f) * m);
 }
