@@ -275,9 +275,13 @@ struct ReusedResults {
 
 // How the run solves the stage's rows, beside the model: the classic run
 // relaxes the water rows by sweeps; the fast arithmetic (run --fast) solves
-// the same rows directly.
+// the same rows directly, and derives the van Genuchten capacity's and the
+// Mualem conductivity's powers from those of the water content by the
+// power laws (x^(a-1) = x^a / x), which hold exactly for real numbers and
+// to a few units of the last place for floats.
 struct SolverChoice {
     bool direct_water_solve = false;
+    bool derived_powers = false;
 };
 
 struct ModelState : RunControl,

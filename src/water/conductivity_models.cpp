@@ -42,8 +42,9 @@ float mualem_conductivity(const ModelState& st, int c, float h)
     const float n = st.conductivity_vg_n(c);
     const float m = 1.0f - 1.0f / n;
     const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * h, n);
-    const float bracket =
-        st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m) - std::pow(alpha * h, n - 1.0f);
+    // (alpha h)^(n-1) = (alpha h)^n / (alpha h) in the fast arithmetic.
+    const float x_n_1 = st.derived_powers && alpha * h > 0.0f ? x_n / (alpha * h) : std::pow(alpha * h, n - 1.0f);
+    const float bracket = st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m) - x_n_1;
     return st.saturated_conductivity(c) * (bracket * bracket) /
            std::pow(1.0f + x_n, (st.conductivity_vg_l(c) + 2.0f) * m);
 }

@@ -199,6 +199,12 @@ float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, 
     const float alpha = st.vg_alpha(c);
     const float n = st.vg_n(c);
     const float x_n = power(st, c, WaterPower::retention_1, alpha * h, n);
+    if (st.derived_powers && h > 0.0f) {
+        // alpha^n h^(n-1) = (alpha h)^n / h and (1 + x)^(-m-1) = 1 / ((1 + x)^m (1 + x)),
+        // with the powers the water content took.
+        const float y = power(st, c, WaterPower::retention_2, 1.0f + x_n, m);
+        return (st.porosity(c) - theta_r) * m * n * (x_n / h) / (y * (1.0f + x_n));
+    }
     return (st.porosity(c) - theta_r) * m * n * power(st, c, WaterPower::retention_3, alpha, n) *
            power(st, c, WaterPower::retention_4, h, n - 1.0f) *
            power(st, c, WaterPower::retention_5, 1.0f + x_n, -m - 1.0f);
