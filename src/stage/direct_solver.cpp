@@ -439,7 +439,6 @@ StageResult solve_step_equations_directly(ModelState& st, const StageContext& st
     // sorption terms of the corrector: one Newton step, linearised at the
     // start of the stage as the classic rows are, is enough there.
     result.solutes = solve_solute_rows(st, state, immobile, stage.stage_step, conserve_water ? max_iterations : 1, w);
-    compute_storage_capacities(st, state, immobile);
     book_solute_face_fluxes(st, old_state, state, result.fluxes);
     result.negative_mass_cleared = clear_negative_concentrations(st, state, immobile);
     return result;

@@ -303,18 +303,21 @@ double largest_solute_residual(const ModelState& st, const SolverWork& w)
 }  // namespace
 
 // Returns the mass the clearing adds per substance: each negative value
-// times its region's storage capacity and thickness.
+// times its region's storage capacity at the values cleared and thickness.
 SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
 {
     SubstanceTotals added;
     for (int s = 1; s <= st.substance_count; ++s) {
         for (int c = 2; c <= st.compartment_count - 1; ++c) {
             const double dz = st.compartment_thickness(c);
-            if (state(c, s) < 0.0f) {
-                added(s) -= static_cast<double>(state(c, s)) * st.mobile_capacity(c, s) * dz;
-            }
-            if (immobile(c, s) < 0.0f) {
-                added(s) -= static_cast<double>(immobile(c, s)) * st.immobile_capacity(c, s) * dz;
+            if (state(c, s) < 0.0f || immobile(c, s) < 0.0f) {
+                const StorageCapacity capacity = storage_capacity_at(st, c, s, state(c, s), immobile(c, s));
+                if (state(c, s) < 0.0f) {
+                    added(s) -= static_cast<double>(state(c, s)) * capacity.mobile * dz;
+                }
+                if (immobile(c, s) < 0.0f) {
+                    added(s) -= static_cast<double>(immobile(c, s)) * capacity.immobile * dz;
+                }
             }
             state(c, s) = std::max(state(c, s), 0.0f);
             immobile(c, s) = std::max(immobile(c, s), 0.0f);
@@ -326,8 +329,9 @@ SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable
 namespace {
 
 // Freundlich sorption makes the storage capacities depend on the
-// concentrations: they follow every sweep, and the new-time diagonals every
-// sweep that another follows, while the right-hand sides stay as assembled.
+// concentrations: they and the new-time diagonals follow every sweep that
+// another follows, while the right-hand sides stay as assembled. After the
+// corrector's last sweep the capacities are those of the next step's start.
 PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork& w)
 {
     PhaseResult result;
@@ -335,10 +339,13 @@ PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork&
     for (int k = 1; k <= max_sweeps && !result.converged; ++k) {
         result.sweeps = k;
         solute_sweep(st, stage.state, stage.immobile, w, omega);
-        compute_storage_capacities(st, stage.state, stage.immobile);
         result.converged = solutes_converged(st, w);
         if (!result.converged && k < max_sweeps) {
+            compute_storage_capacities(st, stage.state, stage.immobile);
             assemble_new_solute_diagonals(st, stage.stage_step, w);
+        } else if (stage.ends_step) {
+            compute_storage_capacities(st, stage.state, stage.immobile);
+            keep_storage_capacities(st, stage.state, stage.immobile);
         }
         omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);
     }
@@ -356,12 +363,10 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     const SpeciesTable old_state = state;
     StageResult result;
 
+    // Both stages start from the state the last step ended with.
     reuse_water_retention(st, state);
-    // The corrector starts from the state the predictor started from.
-    if (stage.ends_step) {
-        reuse_storage_capacities(st, state, immobile);
-    } else {
-        compute_storage_capacities(st, state, immobile);
+    reuse_storage_capacities(st, state, immobile);
+    if (!stage.ends_step) {
         keep_storage_capacities(st, state, immobile);
     }
     assemble_old_solute_diagonals(st, stage.stage_step, w);
