@@ -22,46 +22,64 @@ bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std
 
 }  // namespace
 
-StorageCapacity storage_capacity_at(const ModelState& st, int c, int s, float mobile, float immobile)
+namespace {
+
+// What the capacities of a compartment share over its substances.
+struct CompartmentWater {
+    float porosity;
+    float theta;
+    float theta_im;
+    float r;  // the aggregates' share of the soil matrix; the mobile region owns the rest
+    bool mobile_water;
+};
+
+CompartmentWater compartment_water(const ModelState& st, int c)
 {
     const float porosity = st.porosity(c);
     const float aggregate = st.aggregate_porosity(c);
     const float theta = st.water_content(c);
-    const float theta_im = st.immobile_water_content(c);
+    return {porosity, theta, st.immobile_water_content(c), aggregate / porosity, !(aggregate >= theta)};
+}
+
+StorageCapacity capacity_in(const ModelState& st, const CompartmentWater& water, int c, int s, float mobile,
+                            float immobile)
+{
     const float sorbent = st.sorption_coefficient(c, s) * st.bulk_density(c);
     const float exponent = st.sorption_exponent(c, s);
-    // The aggregates own the share r of the soil matrix, the mobile region the rest.
-    const float r = aggregate / porosity;
-
     StorageCapacity capacity;
-    if (aggregate >= theta) {
-        capacity.mobile = 0.0f;  // no mobile water
+    if (!water.mobile_water) {
+        capacity.mobile = 0.0f;
     } else {
         const float g = freundlich_slope_factor(st.powers.solute(c, s, SolutePower::mobile_slope), mobile, exponent);
         // sorbed + dissolved in the soil air + dissolved in the mobile water
-        capacity.mobile = sorbent * g * (1.0f - r) + (porosity - theta) * st.henry_constant(s) + (theta - theta_im);
+        capacity.mobile = sorbent * g * (1.0f - water.r) + (water.porosity - water.theta) * st.henry_constant(s)
+                          + (water.theta - water.theta_im);
     }
     const float g_im = freundlich_slope_factor(st.powers.solute(c, s, SolutePower::immobile_slope), immobile, exponent);
-    capacity.immobile = sorbent * g_im * r + theta_im;
+    capacity.immobile = sorbent * g_im * water.r + water.theta_im;
     return capacity;
 }
 
-namespace {
-
-void set_storage_capacity(ModelState& st, int c, int s, float mobile, float immobile)
+void set_capacity(ModelState& st, const CompartmentWater& water, int c, int s, float mobile, float immobile)
 {
-    const StorageCapacity capacity = storage_capacity_at(st, c, s, mobile, immobile);
+    const StorageCapacity capacity = capacity_in(st, water, c, s, mobile, immobile);
     st.mobile_capacity(c, s) = capacity.mobile;
     st.immobile_capacity(c, s) = capacity.immobile;
 }
 
 }  // namespace
 
+StorageCapacity storage_capacity_at(const ModelState& st, int c, int s, float mobile, float immobile)
+{
+    return capacity_in(st, compartment_water(st, c), c, s, mobile, immobile);
+}
+
 void compute_storage_capacities(ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile)
 {
-    for (int s = 1; s <= st.substance_count; ++s) {
-        for (int c = 2; c <= st.compartment_count - 1; ++c) {
-            set_storage_capacity(st, c, s, state(c, s), immobile(c, s));
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const CompartmentWater water = compartment_water(st, c);
+        for (int s = 1; s <= st.substance_count; ++s) {
+            set_capacity(st, water, c, s, state(c, s), immobile(c, s));
         }
     }
 }
@@ -93,16 +111,16 @@ void reuse_storage_capacities(ModelState& st, const SpeciesTable& state, const S
         compute_storage_capacities(st, state, immobile);
         return;
     }
-    for (int s = 1; s <= st.substance_count; ++s) {
-        for (int c = 2; c <= st.compartment_count - 1; ++c) {
-            if (same_bits(st.water_content(c), kept.water(c))
-                && same_bits(st.immobile_water_content(c), kept.immobile_water(c))
-                && same_bits(state(c, s), kept.mobile_concentration(c, s))
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const CompartmentWater water = compartment_water(st, c);
+        const bool same_water = same_bits(water.theta, kept.water(c)) && same_bits(water.theta_im, kept.immobile_water(c));
+        for (int s = 1; s <= st.substance_count; ++s) {
+            if (same_water && same_bits(state(c, s), kept.mobile_concentration(c, s))
                 && same_bits(immobile(c, s), kept.immobile_concentration(c, s))) {
                 st.mobile_capacity(c, s) = kept.mobile_capacity(c, s);
                 st.immobile_capacity(c, s) = kept.immobile_capacity(c, s);
             } else {
-                set_storage_capacity(st, c, s, state(c, s), immobile(c, s));
+                set_capacity(st, water, c, s, state(c, s), immobile(c, s));
             }
         }
     }

@@ -92,23 +92,42 @@ void assemble_solute_couplings(ModelState& st, int c)
     }
 }
 
-void assemble_substance_terms(ModelState& st, int c, int s, float stage_step)
+namespace {
+
+// What the substance terms of a compartment share over its substances.
+struct CompartmentRegions {
+    float theta;
+    float theta_im;
+    float dz;
+    float rho;
+    float r;  // immobile share of the sorbent
+    bool has_mobile_water;
+    bool clearly_mobile;
+    // A compartment without aggregates has no immobile region to exchange
+    // with: a transfer there would remove mass into nothing.
+    bool transfers;
+};
+
+CompartmentRegions compartment_regions(const ModelState& st, int c)
 {
     const float theta = st.water_content(c);
-    const float theta_im = st.immobile_water_content(c);
-    const float dz = st.compartment_thickness(c);
-    const float rho = st.bulk_density(c);
+    const bool clearly_mobile = st.aggregate_porosity(c) + mobile_water_margin < theta;
+    return {theta,
+            st.immobile_water_content(c),
+            st.compartment_thickness(c),
+            st.bulk_density(c),
+            st.aggregate_porosity(c) / st.porosity(c),
+            st.aggregate_porosity(c) < theta,
+            clearly_mobile,
+            clearly_mobile && st.aggregate_porosity(c) > 0.0f};
+}
+
+void assemble_terms_of_substance(ModelState& st, const CompartmentRegions& w, int c, int s, float stage_step)
+{
     const float kd = st.sorption_coefficient(c, s);
     const float exponent = st.sorption_exponent(c, s);
     const float cm = st.mobile_concentration(c, s);
     const float cim = st.immobile_concentration(c, s);
-
-    const float r = st.aggregate_porosity(c) / st.porosity(c);  // immobile share of the sorbent
-    const bool has_mobile_water = st.aggregate_porosity(c) < theta;
-    const bool clearly_mobile = st.aggregate_porosity(c) + mobile_water_margin < theta;
-    // A compartment without aggregates has no immobile region to exchange
-    // with: a transfer there would remove mass into nothing.
-    const bool transfers = clearly_mobile && st.aggregate_porosity(c) > 0.0f;
 
     if (c == surface_compartment) {
         assemble_surface_input(st, s);
@@ -116,15 +135,25 @@ void assemble_substance_terms(ModelState& st, int c, int s, float stage_step)
 
     const float k = degradation_rate_constant(st, c, s);
     st.mobile_degradation(c, s) =
-        has_mobile_water ? degradation(st.powers.solute(c, s, SolutePower::mobile_sorbed), k, kd, rho, 1.0f - r, cm,
-                                       exponent, theta - theta_im, dz)
-                         : 0.0f;
-    st.immobile_degradation(c, s) =
-        degradation(st.powers.solute(c, s, SolutePower::immobile_sorbed), k, kd, rho, r, cim, exponent, theta_im, dz);
+        w.has_mobile_water ? degradation(st.powers.solute(c, s, SolutePower::mobile_sorbed), k, kd, w.rho,
+                                         1.0f - w.r, cm, exponent, w.theta - w.theta_im, w.dz)
+                           : 0.0f;
+    st.immobile_degradation(c, s) = degradation(st.powers.solute(c, s, SolutePower::immobile_sorbed), k, kd, w.rho,
+                                                w.r, cim, exponent, w.theta_im, w.dz);
 
-    st.transfer_rate(c, s) = transfers ? (cm - cim) * st.transfer_coefficient(s) * dz : 0.0f;
+    st.transfer_rate(c, s) = w.transfers ? (cm - cim) * st.transfer_coefficient(s) * w.dz : 0.0f;
 
-    assemble_irreversible_rates(st, c, s, r, clearly_mobile, stage_step);
+    assemble_irreversible_rates(st, c, s, w.r, w.clearly_mobile, stage_step);
+}
+
+}  // namespace
+
+void assemble_substance_terms(ModelState& st, int c, float stage_step)
+{
+    const CompartmentRegions regions = compartment_regions(st, c);
+    for (int s = 1; s <= st.substance_count; ++s) {
+        assemble_terms_of_substance(st, regions, c, s, stage_step);
+    }
 }
 
 }  // namespace soilcolumn

@@ -15,8 +15,8 @@ namespace soilcolumn {
 void assemble_solute_couplings(ModelState& st, int c);
 
 // Surface input (compartment 2), degradation, transfer and irreversible
-// sorption rates of substance s in soil compartment c over a stage of
+// sorption rates of every substance in soil compartment c over a stage of
 // length stage_step; needs the half-life factors of the stage.
-void assemble_substance_terms(ModelState& st, int c, int s, float stage_step);
+void assemble_substance_terms(ModelState& st, int c, float stage_step);
 
 }  // namespace soilcolumn

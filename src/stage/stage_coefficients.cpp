@@ -22,9 +22,7 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
     compute_half_life_factors(st);
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         assemble_water_diagonals(st, c, stage.stage_step);
-        for (int s = 1; s <= st.substance_count; ++s) {
-            assemble_substance_terms(st, c, s, stage.stage_step);
-        }
+        assemble_substance_terms(st, c, stage.stage_step);
     }
     assemble_surface_excess(st, stage.stage_step);
 }
