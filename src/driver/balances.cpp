@@ -131,8 +131,8 @@ void book_recharge(ModelState& st)
 
 float freundlich_sorbed(PowerMemo& memo, float coefficient, float concentration, float exponent)
 {
-    const bool integer_exponent = std::trunc(exponent) == exponent;
-    const float c = (concentration < 0.0f && !integer_exponent) ? 0.0f : concentration;
+    // A negative concentration has a real power only for an integer exponent.
+    const float c = (concentration < 0.0f && std::trunc(exponent) != exponent) ? 0.0f : concentration;
     return memo.pow(c, exponent) * coefficient;
 }
 

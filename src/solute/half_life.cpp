@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <cmath>
 
+#include "state/time_units.hpp"
+
 namespace soilcolumn {
 namespace {
 
 constexpr float zero_celsius = 273.15f;        // K
+constexpr float ln2 = 0.69315f;                // ln 2 to five places
 constexpr float shallow_limit = 0.3f;          // m: no depth effect above
 constexpr float temperature_limit = 0.9f;      // m: no temperature effect at and below
 constexpr float frozen_half_life = 1.0E20f;    // days: degradation halted below 0 deg C
@@ -118,6 +121,7 @@ void compute_half_life_factors(ModelState& st)
             const float h = depth_adjusted_half_life(reference, z);
             const float effective = (z >= temperature_limit) ? 3.0f * h : temperature_adjusted_half_life(h, t);
             st.half_life_factor(c, s) = effective / reference;
+            st.degradation_rate(c, s) = ln2 / (st.half_life_factor(c, s) * reference * seconds_per_day);
         }
     }
 }

@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "state/time_units.hpp"
-
 namespace soilcolumn {
 namespace {
 
-constexpr float ln2 = 0.69315f;              // ln 2 to five places
 constexpr float mobile_water_margin = 0.001f;  // m3/m3 above the aggregate porosity
 constexpr float irreversible_rate_share = 0.1f;  // of the dissolved mass, per second
 constexpr int surface_compartment = 2;
@@ -25,12 +22,6 @@ void assemble_surface_input(ModelState& st, int s)
         st.immobile_source(c, s) = st.surface_input_flux(s);
         st.source_term(c, s) = 0.0f;
     }
-}
-
-// First-order rate constant (1/s) from the effective half-life in days.
-float degradation_rate_constant(const ModelState& st, int c, int s)
-{
-    return ln2 / (st.half_life_factor(c, s) * st.half_life(s) * seconds_per_day);
 }
 
 // Mass (g/m2) removed per second by first-order degradation of the dissolved
@@ -133,7 +124,7 @@ void assemble_terms_of_substance(ModelState& st, const CompartmentRegions& w, in
         assemble_surface_input(st, s);
     }
 
-    const float k = degradation_rate_constant(st, c, s);
+    const float k = st.degradation_rate(c, s);
     st.mobile_degradation(c, s) =
         w.has_mobile_water ? degradation(st.powers.solute(c, s, SolutePower::mobile_sorbed), k, kd, w.rho,
                                          1.0f - w.r, cm, exponent, w.theta - w.theta_im, w.dz)

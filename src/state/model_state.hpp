@@ -172,6 +172,7 @@ struct SoluteState {
     SubstanceTable mobile_capacity;
     SubstanceTable immobile_capacity;
     SubstanceTable half_life_factor;
+    SubstanceTable degradation_rate;  // 1/s, first-order, from the effective half-life
     SubstanceTable dispersive_flux;
     SubstanceTable solute_flux;
 };
