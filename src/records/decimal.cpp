@@ -141,8 +141,10 @@ int narrow_digits(Wide value, DecimalDigits& out)
     std::array<std::uint64_t, 3> chunks{};
     int chunk_count = 0;
     while (value >= nineteen_digits) {
-        chunks[static_cast<std::size_t>(chunk_count++)] = static_cast<std::uint64_t>(value % nineteen_digits);
-        value /= nineteen_digits;
+        // One 128-bit division per chunk: the remainder follows from the quotient.
+        const Wide quotient = value / nineteen_digits;
+        chunks[static_cast<std::size_t>(chunk_count++)] = static_cast<std::uint64_t>(value - quotient * nineteen_digits);
+        value = quotient;
     }
     chunks[static_cast<std::size_t>(chunk_count++)] = static_cast<std::uint64_t>(value);
 
