@@ -19,10 +19,9 @@ template <typename Visit>
 std::vector<std::string> names_of(Visit&& visit)
 {
     std::vector<std::string> names;
-    const FieldSink sink = [&names](std::string_view name, int substance, const Number&) {
+    visit([&names](std::string_view name, int substance, const auto&) {
         names.push_back(field_name(name, substance));
-    };
-    visit(sink);
+    });
     return names;
 }
 
@@ -30,7 +29,8 @@ std::vector<std::string> names_of(Visit&& visit)
 template <typename Visit>
 void write_row(CsvTable& table, const ModelState& st, Visit&& visit)
 {
-    const FieldSink sink = [&table](std::string_view, int, const Number& value) { table.add(value); };
+    // The value as the visit passes it (float, double or std::int64_t).
+    const auto sink = [&table](std::string_view, int, auto value) { table.add(value); };
     visit_time_fields(st, sink);
     visit(sink);
     table.end_row();
@@ -61,13 +61,6 @@ void CsvTable::write_header(const std::vector<std::string>& names)
     }
     columns_ = names.size();
     write_line();
-}
-
-void CsvTable::add(const Number& value)
-{
-    if (fields_ != 0) line_ += ',';
-    append_number(line_, value);
-    ++fields_;
 }
 
 void CsvTable::add_not_defined()
@@ -135,28 +128,28 @@ void CsvExports::on_open(const ModelState& st)
     const RunRecord no_record;
     const ObservationSeries one_depth(1);
     const auto with_time = [&st](auto&& visit) {
-        return names_of([&](const FieldSink& sink) {
+        return names_of([&](const auto& sink) {
             visit_time_fields(st, sink);
             visit(sink);
         });
     };
     create();
-    profiles_.write_header(with_time([&st](const FieldSink& sink) { visit_profile_fields(st, 1, sink); }));
+    profiles_.write_header(with_time([&st](const auto& sink) { visit_profile_fields(st, 1, sink); }));
     balances_.write_header(
-        with_time([&](const FieldSink& sink) { visit_balance_fields(st, no_record, sink); }));
-    fluxes_.write_header(with_time([&st](const FieldSink& sink) { visit_flux_fields(st, 2, sink); }));
+        with_time([&](const auto& sink) { visit_balance_fields(st, no_record, sink); }));
+    fluxes_.write_header(with_time([&st](const auto& sink) { visit_flux_fields(st, 2, sink); }));
     observations_.write_header(with_time(
-        [&](const FieldSink& sink) { visit_observation_fields(st, one_depth, 1, sink); }));
+        [&](const auto& sink) { visit_observation_fields(st, one_depth, 1, sink); }));
 }
 
 void CsvExports::on_profile_output(const ModelState& st, const RunRecord& record)
 {
     for (int c = 1; c <= st.compartment_count; ++c) {
-        write_row(profiles_, st, [&](const FieldSink& sink) { visit_profile_fields(st, c, sink); });
+        write_row(profiles_, st, [&](const auto& sink) { visit_profile_fields(st, c, sink); });
     }
-    write_row(balances_, st, [&](const FieldSink& sink) { visit_balance_fields(st, record, sink); });
+    write_row(balances_, st, [&](const auto& sink) { visit_balance_fields(st, record, sink); });
     for (int c = 2; c <= st.compartment_count; ++c) {
-        write_row(fluxes_, st, [&](const FieldSink& sink) { visit_flux_fields(st, c, sink); });
+        write_row(fluxes_, st, [&](const auto& sink) { visit_flux_fields(st, c, sink); });
     }
 }
 
@@ -164,7 +157,7 @@ void CsvExports::on_observation_record(const ModelState& st, const ObservationSe
 {
     for (int k = 1; k <= st.observation_depth_count; ++k) {
         write_row(observations_, st,
-                  [&](const FieldSink& sink) { visit_observation_fields(st, series, k, sink); });
+                  [&](const auto& sink) { visit_observation_fields(st, series, k, sink); });
     }
 }
 

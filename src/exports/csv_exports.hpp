@@ -28,7 +28,14 @@ public:
     void create();
     void write_header(const std::vector<std::string>& names);
     // Starts a row; fields are added by the sink, then end_row() writes it.
-    void add(const Number& value);
+    // Value: float, double, std::int64_t or Number.
+    template <typename Value>
+    void add(const Value& value)
+    {
+        if (fields_ != 0) line_ += ',';
+        append_number(line_, value);
+        ++fields_;
+    }
     // A field whose value is not defined: NA, which pandas and R read as missing.
     void add_not_defined();
     void end_row();
