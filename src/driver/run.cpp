@@ -96,6 +96,7 @@ RunStatus Run::open()
         apply_overrides(*state_, overrides_);
         state_->direct_water_solve = fast_;
         state_->derived_powers = fast_;
+        state_->vector_powers = fast_;
         start_simulation(*state_, *files_);
         start_diagnostics(*state_, record_.diagnostics);
         books_started_ = true;

@@ -1,6 +1,10 @@
 #include "solute/dispersion.hpp"
 
+#include <array>
 #include <cmath>
+#include <span>
+
+#include "state/power_batch.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -31,34 +35,84 @@ float effective_dispersivity(const ModelState& st, int c)
     return lambda < 0.0f ? 0.0f : lambda;
 }
 
-void set_face_coefficients(ModelState& st, int c)
+// The water and pore space of face c.
+struct FaceWater {
+    float theta;         // water content
+    float phi;           // porosity
+    float mobile_water;  // water outside the aggregates
+    float air;           // air-filled pores
+
+    // No mobile water (this includes a dry face and a face without pore
+    // space): neither liquid nor gas diffusion, for every substance.
+    bool diffuses() const { return mobile_water > 0.0f && phi > 0.0f; }
+};
+
+FaceWater face_water(const ModelState& st, int c)
 {
     const float theta = face_mean(st.water_content, st, c);
     const float phi = face_mean(st.porosity, st, c);
     const float aggregate = face_mean(st.aggregate_porosity, st, c);
-    const float mobile_water = theta - aggregate;
-    const float air = phi - theta;
+    return {theta, phi, theta - aggregate, phi - theta};
+}
 
-    // No mobile water (this includes a dry face and a face without pore
-    // space): neither liquid nor gas diffusion, for every substance.
-    if (mobile_water <= 0.0f || phi <= 0.0f) {
+// Face c's coefficients from its water and the powers theta^a and air^a of
+// the tortuosity (air^a is not read where the face has no air-filled pores).
+void set_face_coefficients(ModelState& st, int c, const FaceWater& w, float theta_power, float air_power)
+{
+    if (!w.diffuses()) {
         for (int s = 1; s <= st.substance_count; ++s) {
             st.dispersion_coefficient(c, s) = 0.0f;
         }
         return;
     }
 
-    const float phi_squared = phi * phi;
-    const float liquid_tortuosity = std::pow(theta, tortuosity_exponent) / phi_squared;
+    const float phi_squared = w.phi * w.phi;
+    const float liquid_tortuosity = theta_power / phi_squared;
     // A face with no air-filled pores has no gas diffusion.
-    const float gas_tortuosity = air > 0.0f ? std::pow(air, tortuosity_exponent) / phi_squared : 0.0f;
-    const float pore_water_speed = std::fabs(2.0f * st.half_face_flux(c) / theta);
+    const float gas_tortuosity = w.air > 0.0f ? air_power / phi_squared : 0.0f;
+    const float pore_water_speed = std::fabs(2.0f * st.half_face_flux(c) / w.theta);
     const float mechanical = pore_water_speed * effective_dispersivity(st, c);
 
     for (int s = 1; s <= st.substance_count; ++s) {
         const float liquid = st.water_diffusion_coefficient(s) * liquid_tortuosity;
         const float gas = st.air_diffusion_coefficient(s) * gas_tortuosity;
-        st.dispersion_coefficient(c, s) = air * st.henry_constant(s) * gas + mobile_water * (liquid + mechanical);
+        st.dispersion_coefficient(c, s) = w.air * st.henry_constant(s) * gas + w.mobile_water * (liquid + mechanical);
+    }
+}
+
+constexpr int first_face = 3;
+
+// Face by face, each power where it is read.
+void compute_face_by_face(ModelState& st)
+{
+    for (int c = first_face; c <= st.compartment_count - 1; ++c) {
+        const FaceWater w = face_water(st, c);
+        const bool powers_read = w.diffuses();
+        const float theta_power = powers_read ? std::pow(w.theta, tortuosity_exponent) : 0.0f;
+        const float air_power = powers_read && w.air > 0.0f ? std::pow(w.air, tortuosity_exponent) : 0.0f;
+        set_face_coefficients(st, c, w, theta_power, air_power);
+    }
+}
+
+// The powers of all faces in two batches (state/power_batch.hpp), then the
+// coefficients. A face without air-filled pores raises 0.
+void compute_with_batched_powers(ModelState& st)
+{
+    const int count = st.compartment_count - first_face;
+    if (count <= 0) return;
+    std::array<FaceWater, max_compartments> faces;
+    std::array<float, max_compartments> theta_powers;
+    std::array<float, max_compartments> air_powers;
+    for (int i = 0; i < count; ++i) {
+        faces[i] = face_water(st, first_face + i);
+        theta_powers[i] = faces[i].theta;
+        air_powers[i] = faces[i].air > 0.0f ? faces[i].air : 0.0f;
+    }
+    const auto n = static_cast<std::size_t>(count);
+    raise_each(std::span(theta_powers).first(n), tortuosity_exponent, true);
+    raise_each(std::span(air_powers).first(n), tortuosity_exponent, true);
+    for (int i = 0; i < count; ++i) {
+        set_face_coefficients(st, first_face + i, faces[i], theta_powers[i], air_powers[i]);
     }
 }
 
@@ -66,8 +120,10 @@ void set_face_coefficients(ModelState& st, int c)
 
 void compute_dispersion_coefficients(ModelState& st)
 {
-    for (int c = 3; c <= st.compartment_count - 1; ++c) {
-        set_face_coefficients(st, c);
+    if (st.vector_powers) {
+        compute_with_batched_powers(st);
+    } else {
+        compute_face_by_face(st);
     }
 }
 

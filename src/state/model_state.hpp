@@ -279,10 +279,13 @@ struct ReusedResults {
 // the same rows directly, and derives the van Genuchten capacity's and the
 // Mualem conductivity's powers from those of the water content by the
 // power laws (x^(a-1) = x^a / x), which hold exactly for real numbers and
-// to a few units of the last place for floats.
+// to a few units of the last place for floats, and takes the powers that
+// never repeat (the tortuosities of the faces) from a vector powf
+// (state/power_batch.hpp).
 struct SolverChoice {
     bool direct_water_solve = false;
     bool derived_powers = false;
+    bool vector_powers = false;
 };
 
 struct ModelState : RunControl,

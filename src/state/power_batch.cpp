@@ -1,0 +1,58 @@
+#include "state/power_batch.hpp"
+
+#include <cmath>
+#include <cstddef>
+
+#ifdef SOILCOLUMN_HAS_MVEC
+#include <immintrin.h>
+
+// glibc's vector powf for eight floats (libmvec, AVX2 form).
+extern "C" __m256 _ZGVdN8vv_powf(__m256 x, __m256 y);
+#endif
+
+namespace soilcolumn {
+namespace {
+
+void raise_one_by_one(std::span<float> values, float exponent)
+{
+    for (float& x : values) x = std::pow(x, exponent);
+}
+
+#ifdef SOILCOLUMN_HAS_MVEC
+__attribute__((target("avx2"))) void raise_eight_at_a_time(std::span<float> values, float exponent)
+{
+    const __m256 y = _mm256_set1_ps(exponent);
+    std::size_t i = 0;
+    for (; i + 8 <= values.size(); i += 8) {
+        _mm256_storeu_ps(values.data() + i, _ZGVdN8vv_powf(_mm256_loadu_ps(values.data() + i), y));
+    }
+    raise_one_by_one(values.subspan(i), exponent);
+}
+#endif
+
+}  // namespace
+
+bool vector_powers_available()
+{
+#ifdef SOILCOLUMN_HAS_MVEC
+    static const bool available = __builtin_cpu_supports("avx2");
+    return available;
+#else
+    return false;
+#endif
+}
+
+void raise_each(std::span<float> values, float exponent, bool vectorised)
+{
+#ifdef SOILCOLUMN_HAS_MVEC
+    if (vectorised && vector_powers_available()) {
+        raise_eight_at_a_time(values, exponent);
+        return;
+    }
+#else
+    (void)vectorised;
+#endif
+    raise_one_by_one(values, exponent);
+}
+
+}  // namespace soilcolumn
