@@ -108,9 +108,15 @@ void compute_with_batched_powers(ModelState& st)
         theta_powers[i] = faces[i].theta;
         air_powers[i] = faces[i].air > 0.0f ? faces[i].air : 0.0f;
     }
+    static const std::array<float, max_compartments> exponents = [] {
+        std::array<float, max_compartments> a;
+        a.fill(tortuosity_exponent);
+        return a;
+    }();
     const auto n = static_cast<std::size_t>(count);
-    raise_each(std::span(theta_powers).first(n), tortuosity_exponent, true);
-    raise_each(std::span(air_powers).first(n), tortuosity_exponent, true);
+    const std::span<const float> exponent_of_each = std::span(exponents).first(n);
+    raise_each(std::span(theta_powers).first(n), exponent_of_each, true);
+    raise_each(std::span(air_powers).first(n), exponent_of_each, true);
     for (int i = 0; i < count; ++i) {
         set_face_coefficients(st, first_face + i, faces[i], theta_powers[i], air_powers[i]);
     }

@@ -13,20 +13,20 @@ extern "C" __m256 _ZGVdN8vv_powf(__m256 x, __m256 y);
 namespace soilcolumn {
 namespace {
 
-void raise_one_by_one(std::span<float> values, float exponent)
+void raise_one_by_one(std::span<float> values, std::span<const float> exponents)
 {
-    for (float& x : values) x = std::pow(x, exponent);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = std::pow(values[i], exponents[i]);
 }
 
 #ifdef SOILCOLUMN_HAS_MVEC
-__attribute__((target("avx2"))) void raise_eight_at_a_time(std::span<float> values, float exponent)
+__attribute__((target("avx2"))) void raise_eight_at_a_time(std::span<float> values, std::span<const float> exponents)
 {
-    const __m256 y = _mm256_set1_ps(exponent);
     std::size_t i = 0;
     for (; i + 8 <= values.size(); i += 8) {
+        const __m256 y = _mm256_loadu_ps(exponents.data() + i);
         _mm256_storeu_ps(values.data() + i, _ZGVdN8vv_powf(_mm256_loadu_ps(values.data() + i), y));
     }
-    raise_one_by_one(values.subspan(i), exponent);
+    raise_one_by_one(values.subspan(i), exponents.subspan(i));
 }
 #endif
 
@@ -42,17 +42,17 @@ bool vector_powers_available()
 #endif
 }
 
-void raise_each(std::span<float> values, float exponent, bool vectorised)
+void raise_each(std::span<float> values, std::span<const float> exponents, bool vectorised)
 {
 #ifdef SOILCOLUMN_HAS_MVEC
     if (vectorised && vector_powers_available()) {
-        raise_eight_at_a_time(values, exponent);
+        raise_eight_at_a_time(values, exponents);
         return;
     }
 #else
     (void)vectorised;
 #endif
-    raise_one_by_one(values, exponent);
+    raise_one_by_one(values, exponents);
 }
 
 }  // namespace soilcolumn

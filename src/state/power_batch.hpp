@@ -11,9 +11,9 @@
 
 namespace soilcolumn {
 
-// values[i] = values[i]^exponent for every i; vectorised only when asked
-// for and available.
-void raise_each(std::span<float> values, float exponent, bool vectorised);
+// values[i] = values[i]^exponents[i] for every i (exponents as long as
+// values); vectorised only when asked for and available.
+void raise_each(std::span<float> values, std::span<const float> exponents, bool vectorised);
 
 // Whether raise_each(..., true) uses the vector powf on this processor.
 bool vector_powers_available();

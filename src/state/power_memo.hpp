@@ -9,7 +9,8 @@
 // their results. A call whose arguments have the same bits as a remembered
 // pair returns the remembered result, which is the bits powf gave for them:
 // the results are those of calling powf every time. Powers that are exact
-// without powf (exponent 0 or 1, base +0) skip both.
+// without powf (exponent 0 or 1, base +0) skip both. Only the fast
+// arithmetic hands a memo powers of its own (remember).
 
 #include <array>
 #include <bit>
@@ -24,7 +25,7 @@ class PowerMemo {
 public:
     float pow(float x, float y)
     {
-        const std::uint64_t key = std::uint64_t{std::bit_cast<std::uint32_t>(x)} << 32 | std::bit_cast<std::uint32_t>(y);
+        const std::uint64_t key = key_of(x, y);
         if (keys_[0] == key) {
             older_ = 1;
             return results_[0];
@@ -34,13 +35,28 @@ public:
             return results_[1];
         }
         const float result = exact_power(x, y);
-        keys_[older_] = key;
-        results_[older_] = result;
-        older_ = 1 - older_;
+        remember(key, result);
         return result;
     }
 
+    // Hands the memo a power raised elsewhere (the fast arithmetic's vector
+    // powf, state/power_batch.hpp): the next call with these arguments
+    // returns `result`, as it would after a call that computed it.
+    void remember(float x, float y, float result) { remember(key_of(x, y), result); }
+
 private:
+    static std::uint64_t key_of(float x, float y)
+    {
+        return std::uint64_t{std::bit_cast<std::uint32_t>(x)} << 32 | std::bit_cast<std::uint32_t>(y);
+    }
+
+    void remember(std::uint64_t key, float result)
+    {
+        keys_[older_] = key;
+        results_[older_] = result;
+        older_ = 1 - older_;
+    }
+
     // pow(x, 0) is 1 for every x, NaN included; pow(x, 1) is x for every
     // number (a NaN goes to powf, which may quieten it); pow(+0, y) is +0
     // for every y > 0. Everything else is powf's.

@@ -72,6 +72,9 @@ void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
 
 void compute_water_retention(ModelState& st, SpeciesTable& state)
 {
+    if (st.vector_powers) {
+        prepare_van_genuchten_powers(st, state);
+    }
     for (int c = 2; c <= st.compartment_count; ++c) {
         evaluate_water_retention(st, state, c);
     }

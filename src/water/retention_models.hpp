@@ -23,4 +23,11 @@ float retention_water_content(const ModelState& st, int c, float& h, float uncha
 // `theta` in place. An unknown model code returns `unchanged`.
 float retention_capacity(const ModelState& st, int c, float h, float& theta, float unchanged);
 
+// The fast arithmetic: the two powers (alpha h)^n and (1 + (alpha h)^n)^m
+// that the van Genuchten water contents of compartments 2..N will take at
+// the suctions of `state`, raised in two batches by the vector powf
+// (state/power_batch.hpp) and handed to the compartments' kept powers, where
+// the curves then find them.
+void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& state);
+
 }  // namespace soilcolumn

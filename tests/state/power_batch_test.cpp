@@ -36,12 +36,15 @@ TEST(RaiseEach, ClassicIsPowfBitForBitAndVectorisedWithinOneUnit)
         for (float exponent : {3.333f, 0.5f, -1.7f, 2.0f}) {
             SCOPED_TRACE(testing::Message() << count << " values to the power " << exponent);
             const std::vector<float> x = bases(count);
+            // Every third exponent differs: each value is raised to its own.
+            std::vector<float> exponents(count, exponent);
+            for (std::size_t i = 1; i < count; i += 3) exponents[i] = exponent + 0.25f;
             std::vector<float> classic = x;
             std::vector<float> vectorised = x;
-            raise_each(classic, exponent, false);
-            raise_each(vectorised, exponent, true);
+            raise_each(classic, exponents, false);
+            raise_each(vectorised, exponents, true);
             for (std::size_t i = 0; i < count; ++i) {
-                const float expected = std::pow(x[i], exponent);
+                const float expected = std::pow(x[i], exponents[i]);
                 EXPECT_EQ(std::bit_cast<std::uint32_t>(classic[i]), std::bit_cast<std::uint32_t>(expected)) << i;
                 if (std::isinf(expected)) {
                     EXPECT_EQ(vectorised[i], expected) << i;

@@ -76,6 +76,21 @@ TEST(PowerMemo, GivesTheBitsOfPowfOnFirstAndRepeatedCalls)
     }
 }
 
+// A power handed to the memo is what the next call with its arguments
+// returns, and it takes a place as a computed one would: of two handed
+// over, both are kept; a third replaces the older.
+TEST(PowerMemo, ReturnsWhatItIsHanded)
+{
+    PowerMemo memo;
+    memo.remember(2.0f, 0.5f, 1.5f);
+    memo.remember(3.0f, 0.5f, 2.5f);
+    EXPECT_EQ(memo.pow(2.0f, 0.5f), 1.5f);
+    EXPECT_EQ(memo.pow(3.0f, 0.5f), 2.5f);
+    memo.remember(4.0f, 0.5f, 3.5f);
+    EXPECT_EQ(memo.pow(3.0f, 0.5f), 2.5f);
+    expect_same_bits(std::pow(2.0f, 0.5f), memo.pow(2.0f, 0.5f));
+}
+
 // A memo keyed on the value instead of the bits would return the result of
 // +0 for -0, or miss NaN keys: pairs that compare equal but differ in bits
 // must not share a result.
