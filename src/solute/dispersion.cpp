@@ -47,7 +47,7 @@ struct FaceWater {
     bool diffuses() const { return mobile_water > 0.0f && phi > 0.0f; }
 };
 
-FaceWater face_water(const ModelState& st, int c)
+inline FaceWater face_water(const ModelState& st, int c)
 {
     const float theta = face_mean(st.water_content, st, c);
     const float phi = face_mean(st.porosity, st, c);
@@ -57,7 +57,7 @@ FaceWater face_water(const ModelState& st, int c)
 
 // Face c's coefficients from its water and the powers theta^a and air^a of
 // the tortuosity (air^a is not read where the face has no air-filled pores).
-void set_face_coefficients(ModelState& st, int c, const FaceWater& w, float theta_power, float air_power)
+inline void set_face_coefficients(ModelState& st, int c, const FaceWater& w, float theta_power, float air_power)
 {
     if (!w.diffuses()) {
         for (int s = 1; s <= st.substance_count; ++s) {

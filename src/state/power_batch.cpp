@@ -1,5 +1,6 @@
 #include "state/power_batch.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
@@ -53,6 +54,42 @@ void raise_each(std::span<float> values, std::span<const float> exponents, bool 
     (void)vectorised;
 #endif
     raise_one_by_one(values, exponents);
+}
+
+namespace {
+
+// A power the memo takes without powf (state/power_memo.hpp), or one of a
+// base that powf answers with NaN, is left to the curve itself.
+bool raised_by_powf(float x, float y) { return x > 0.0f && y != 0.0f && y != 1.0f; }
+
+}  // namespace
+
+void PowerRequests::add(int c, float base, float exponent)
+{
+    const auto i = static_cast<std::size_t>(count_++);
+    compartment_[i] = c;
+    base_[i] = base;
+    exponent_[i] = exponent;
+}
+
+void PowerRequests::replace(int i, float base, float exponent)
+{
+    base_[static_cast<std::size_t>(i)] = base;
+    exponent_[static_cast<std::size_t>(i)] = exponent;
+}
+
+std::span<const float> PowerRequests::raise_and_hand_over(ReusedPowers& powers, WaterPower site)
+{
+    const auto n = static_cast<std::size_t>(count_);
+    const std::span<float> raised = std::span(power_).first(n);
+    std::copy_n(base_.begin(), n, raised.begin());
+    raise_each(raised, std::span(exponent_).first(n), true);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (raised_by_powf(base_[i], exponent_[i]) && std::isfinite(raised[i])) {
+            powers.water(compartment_[i], site).remember(base_[i], exponent_[i], raised[i]);
+        }
+    }
+    return raised;
 }
 
 }  // namespace soilcolumn

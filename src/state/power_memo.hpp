@@ -80,15 +80,18 @@ private:
 // model, so the models share the slots; a power shared by two formulas (the
 // (alpha h)^n of van Genuchten's water content and capacity) shares its
 // slot. The conductivities are evaluated once per stage, at the suctions
-// the stage has just solved for: their own powers hardly ever repeat and
-// are not kept, but the Mualem curve asks the retention slots for the two
-// powers it has in common with a van Genuchten curve of the same alpha and n.
+// the stage has just solved for: their own powers hardly ever repeat, but
+// the Mualem curve asks the retention slots for the two powers it has in
+// common with a van Genuchten curve of the same alpha and n. Its third
+// power has a slot of its own only for the fast arithmetic, which hands it
+// over there (state/power_batch.hpp).
 enum class WaterPower : int {
     retention_1,
     retention_2,
     retention_3,
     retention_4,
     retention_5,
+    mualem_denominator,  // (1 + (alpha h)^n)^((l + 2) m)
     count
 };
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "state/power_batch.hpp"
+
 namespace soilcolumn {
 
 namespace {
@@ -36,6 +38,21 @@ float two_pore_system_conductivity(const ModelState& st, int c, float theta)
 // shares alpha and n with a van Genuchten retention curve of m = 1 - 1/n,
 // (alpha h)^n and (1 + (alpha h)^n)^m are the powers that curve has just
 // taken at the same suction: they are asked of its kept powers.
+float mualem_denominator_exponent(const ModelState& st, int c, float m)
+{
+    return (st.conductivity_vg_l(c) + 2.0f) * m;
+}
+
+// (1 + (alpha h)^n)^((l + 2) m). The fast arithmetic has handed it to the
+// kept powers beforehand (prepare_mualem_powers); the classic run raises it
+// here, since it hardly ever repeats.
+float mualem_denominator(const ModelState& st, int c, float x_n, float m)
+{
+    const float exponent = mualem_denominator_exponent(st, c, m);
+    return st.vector_powers ? st.powers.water(c, WaterPower::mualem_denominator).pow(1.0f + x_n, exponent)
+                            : std::pow(1.0f + x_n, exponent);
+}
+
 float mualem_conductivity(const ModelState& st, int c, float h)
 {
     const float alpha = st.conductivity_vg_alpha(c);
@@ -45,8 +62,7 @@ float mualem_conductivity(const ModelState& st, int c, float h)
     // (alpha h)^(n-1) = (alpha h)^n / (alpha h) in the fast arithmetic.
     const float x_n_1 = st.derived_powers && alpha * h > 0.0f ? x_n / (alpha * h) : std::pow(alpha * h, n - 1.0f);
     const float bracket = st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m) - x_n_1;
-    return st.saturated_conductivity(c) * (bracket * bracket) /
-           std::pow(1.0f + x_n, (st.conductivity_vg_l(c) + 2.0f) * m);
+    return st.saturated_conductivity(c) * (bracket * bracket) / mualem_denominator(st, c, x_n, m);
 }
 
 // Model 5: Mualem with l = 0.5 and a free exponent m; no flow below the
@@ -90,6 +106,22 @@ float unsaturated_conductivity_at(const ModelState& st, int c, float h, float th
     case 7: return ghm_conductivity(st, c, theta);
     default: return unchanged;  // no conductivity model: the conductivity stays as it was
     }
+}
+
+void prepare_mualem_powers(const ModelState& st, const SpeciesTable& state)
+{
+    PowerRequests requests;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        const int model = st.conductivity_model(c);
+        if (model != 3 && model != 4) continue;
+        const float alpha = st.conductivity_vg_alpha(c);
+        const float n = st.conductivity_vg_n(c);
+        const float m = 1.0f - 1.0f / n;
+        // As the curve takes it: from the retention's kept powers.
+        const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * state(c, 0), n);
+        requests.add(c, 1.0f + x_n, mualem_denominator_exponent(st, c, m));
+    }
+    requests.raise_and_hand_over(st.powers, WaterPower::mualem_denominator);
 }
 
 }  // namespace soilcolumn

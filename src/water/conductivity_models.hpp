@@ -14,4 +14,9 @@ namespace soilcolumn {
 // conductivity model. An unknown model code returns `unchanged`.
 float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged);
 
+// The fast arithmetic: the third power of the Mualem conductivities (models
+// 3, 4) of compartments 2..N at the suctions of `state`, raised in one batch
+// by the vector powf and handed to the compartments' kept powers.
+void prepare_mualem_powers(const ModelState& st, const SpeciesTable& state);
+
 }  // namespace soilcolumn

@@ -109,6 +109,9 @@ void reuse_water_retention(ModelState& st, SpeciesTable& state)
 
 void compute_hydraulic_properties(ModelState& st, SpeciesTable& state)
 {
+    if (st.vector_powers) {
+        prepare_mualem_powers(st, state);
+    }
     for (int c = 2; c <= st.compartment_count; ++c) {
         const float h = state(c, 0);
         float& theta = st.water_content(c);

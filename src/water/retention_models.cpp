@@ -296,69 +296,24 @@ float retention_capacity(const ModelState& st, int c, float h, float& theta, flo
     }
 }
 
-namespace {
-
-// The compartments whose van Genuchten curve raises powers at their
-// suction, with the bases and exponents of one of the two powers.
-struct PowerBatch {
-    std::array<int, max_compartments> compartment;
-    std::array<float, max_compartments> base;
-    std::array<float, max_compartments> exponent;
-    std::array<float, max_compartments> second_exponent;  // m
-    int count = 0;
-
-    std::span<const float> exponents() const { return std::span(exponent).first(static_cast<std::size_t>(count)); }
-};
-
-// A power the memo would skip powf for (state/power_memo.hpp), or one of a
-// base powf would answer with NaN, is left to the curve itself.
-bool raised_by_powf(float x, float y) { return x > 0.0f && y != 0.0f && y != 1.0f; }
-
-PowerBatch van_genuchten_batch(const ModelState& st, const SpeciesTable& state)
+void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& state)
 {
-    PowerBatch batch;
+    PowerRequests requests;
+    std::array<float, max_compartments> m;
     for (int c = 2; c <= st.compartment_count; ++c) {
         const int model = st.retention_model(c);
         const float h = state(c, 0);
         if (model < 4 || model > 6 || h >= st.dry_end_suction(c)) continue;
-        const float m = model == 6 ? st.vg_m(c) : mualem_m(st, c);
-        const auto i = static_cast<std::size_t>(batch.count++);
-        batch.compartment[i] = c;
-        batch.base[i] = st.vg_alpha(c) * h;
-        batch.exponent[i] = st.vg_n(c);
-        batch.second_exponent[i] = m;
+        m[static_cast<std::size_t>(requests.size())] = model == 6 ? st.vg_m(c) : mualem_m(st, c);
+        requests.add(c, st.vg_alpha(c) * h, st.vg_n(c));
     }
-    return batch;
-}
-
-// Raises the batch and hands each finite power that the memo would take
-// from powf to the compartment's memo of `site`; the raised values become
-// the batch's bases.
-void raise_and_remember(const ModelState& st, PowerBatch& batch, WaterPower site)
-{
-    std::array<float, max_compartments> raised = batch.base;
-    const std::span<float> values = std::span(raised).first(static_cast<std::size_t>(batch.count));
-    raise_each(values, batch.exponents(), true);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (raised_by_powf(batch.base[i], batch.exponent[i]) && std::isfinite(values[i])) {
-            st.powers.water(batch.compartment[i], site).remember(batch.base[i], batch.exponent[i], values[i]);
-        }
-        batch.base[i] = values[i];
-    }
-}
-
-}  // namespace
-
-void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& state)
-{
-    PowerBatch batch = van_genuchten_batch(st, state);
-    raise_and_remember(st, batch, WaterPower::retention_1);
+    const std::span<const float> x_n = requests.raise_and_hand_over(st.powers, WaterPower::retention_1);
     // The second power: (1 + x_n)^m.
-    for (int i = 0; i < batch.count; ++i) {
-        batch.base[i] = 1.0f + batch.base[i];
-        batch.exponent[i] = batch.second_exponent[i];
+    for (int i = 0; i < requests.size(); ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        requests.replace(i, 1.0f + x_n[k], m[k]);
     }
-    raise_and_remember(st, batch, WaterPower::retention_2);
+    requests.raise_and_hand_over(st.powers, WaterPower::retention_2);
 }
 
 }  // namespace soilcolumn
