@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace soilcolumn::records {
 
@@ -132,6 +133,16 @@ constexpr std::array<Wide, largest_narrow_five + 1> powers_of_five = [] {
     return p;
 }();
 
+// 10^k for k = 0..19, the powers of ten below 2^64.
+constexpr std::array<std::uint64_t, 20> powers_of_ten = [] {
+    std::array<std::uint64_t, 20> p{};
+    p[0] = 1;
+    for (std::size_t k = 1; k < p.size(); ++k) {
+        p[k] = p[k - 1] * 10;
+    }
+    return p;
+}();
+
 // The decimal digits of a non-zero 128-bit integer, most significant first,
 // at most capacity of them; returns the count of all its digits.
 int narrow_digits(Wide value, DecimalDigits& out)
@@ -173,6 +184,12 @@ int narrow_digits(Wide value, DecimalDigits& out)
 
 int bit_length(std::uint64_t x) { return 64 - std::countl_zero(x); }
 
+int bit_length(Wide x)
+{
+    const auto high = static_cast<std::uint64_t>(x >> 64);
+    return high != 0 ? 64 + bit_length(high) : bit_length(static_cast<std::uint64_t>(x));
+}
+
 // |value| = mantissa x 2^exponent with an odd integer mantissa (value finite, not 0).
 struct OddMantissaForm {
     std::uint64_t mantissa;
@@ -181,14 +198,159 @@ struct OddMantissaForm {
 
 OddMantissaForm odd_mantissa_form(double value)
 {
-    int frexp_exponent = 0;
-    const double fraction = std::frexp(std::fabs(value), &frexp_exponent);
-    const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+    constexpr int fraction_bits = 52;
+    constexpr int exponent_bias = 1075;  // 1023 plus the 52 fraction bits
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = static_cast<int>((bits >> fraction_bits) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << fraction_bits) - 1);
+    int exponent = 1 - exponent_bias;  // subnormal: no implicit leading bit
+    if (biased != 0) {
+        mantissa |= std::uint64_t{1} << fraction_bits;
+        exponent = biased - exponent_bias;
+    }
     const int trailing = std::countr_zero(mantissa);
-    return {mantissa >> trailing, frexp_exponent - 53 + trailing};
+    return {mantissa >> trailing, exponent + trailing};
+}
+
+// mantissa x 2^exponent x 10^power as a fraction of 128-bit integers.
+struct Fraction {
+    Wide numerator;
+    Wide denominator;
+};
+
+// Shifts x left by `shift` bits; false where the result would not fit.
+bool shift_left_fits(Wide& x, int shift)
+{
+    if (bit_length(x) + shift > 128) {
+        return false;
+    }
+    x <<= shift;
+    return true;
+}
+
+// m x 2^e x 10^p = m x 5^p x 2^(e + p): the power of five goes to the
+// numerator or the denominator by the sign of p, the power of two by the
+// sign of e + p. False where a part does not fit into 128 bits.
+bool scaled_fraction(OddMantissaForm x, int power, Fraction& f)
+{
+    if (power > largest_narrow_five || -power > largest_narrow_five) {
+        return false;
+    }
+    const Wide five = powers_of_five[static_cast<std::size_t>(power >= 0 ? power : -power)];
+    f = {Wide{x.mantissa}, 1};
+    if (power >= 0 && __builtin_mul_overflow(f.numerator, five, &f.numerator)) {
+        return false;
+    }
+    if (power < 0) {
+        f.denominator = five;
+    }
+    const int two = x.exponent + power;
+    return two >= 0 ? shift_left_fits(f.numerator, two) : shift_left_fits(f.denominator, -two);
+}
+
+// numerator / denominator rounded to the nearest integer, a half up.
+Wide rounded_quotient(const Fraction& f)
+{
+    if ((f.denominator & (f.denominator - 1)) == 0) {
+        // A power of two: the bit below the quotient's last one is the half.
+        const int shift = bit_length(f.denominator) - 1;
+        return shift == 0 ? f.numerator : ((f.numerator >> (shift - 1)) + 1) >> 1;
+    }
+    if ((f.numerator >> 64) == 0 && (f.denominator >> 64) == 0) {
+        // 64-bit division, much cheaper than the 128-bit one.
+        const auto n = static_cast<std::uint64_t>(f.numerator);
+        const auto d = static_cast<std::uint64_t>(f.denominator);
+        const std::uint64_t r = n % d;
+        return n / d + (r >= d - r ? 1 : 0);
+    }
+    const Wide q = f.numerator / f.denominator;
+    const Wide r = f.numerator - q * f.denominator;
+    return q + (r >= f.denominator - r ? 1 : 0);
+}
+
+// The decimal exponent of m x 2^e: 10^(E-1) <= value < 10^E. The binary
+// magnitude gives E or E - 1, one comparison with a power of ten decides.
+// False where that comparison does not fit into 128 bits.
+bool decimal_exponent_of(OddMantissaForm x, int& exponent)
+{
+    const int binary_magnitude = bit_length(x.mantissa) - 1 + x.exponent;  // 2^t <= value < 2^(t+1)
+    // floor(t log10 2) + 1, with log10 2 to 32 bits: exact for every
+    // |t| <= 1100, more than the binary magnitudes of a double span.
+    constexpr std::int64_t log10_of_2_q32 = 1292913986;
+    const auto low = static_cast<int>((binary_magnitude * log10_of_2_q32) >> 32) + 1;
+    Fraction f{};
+    if (!scaled_fraction(x, -low, f)) {
+        return false;
+    }
+    exponent = f.numerator >= f.denominator ? low + 1 : low;
+    return true;
+}
+
+// Writes the `count` decimal digits of n (n < 10^count) two at a time.
+void set_digits(std::uint64_t n, int count, DecimalDigits& out)
+{
+    out.count = count;
+    int i = count;
+    for (; i >= 2; i -= 2) {
+        const auto pair = static_cast<std::uint8_t>(n % 100);
+        n /= 100;
+        out.digits[static_cast<std::size_t>(i - 1)] = static_cast<std::uint8_t>(pair % 10);
+        out.digits[static_cast<std::size_t>(i - 2)] = static_cast<std::uint8_t>(pair / 10);
+    }
+    if (i == 1) {
+        out.digits[0] = static_cast<std::uint8_t>(n);
+    }
+}
+
+// The rounding integer of `keep` digits written as digits: 10^keep is the
+// carry out of the first digit, 0 a value rounded away entirely.
+void set_rounded_digits(std::uint64_t rounded, int keep, int exponent, DecimalDigits& out)
+{
+    if (rounded == 0) {
+        return;
+    }
+    if (rounded == static_cast<std::uint64_t>(powers_of_ten[static_cast<std::size_t>(keep)])) {
+        out.digits[0] = 1;
+        out.count = 1;
+        out.exponent = exponent + 1;
+        return;
+    }
+    set_digits(rounded, keep, out);
+    out.exponent = exponent;
+    drop_trailing_zeros(out);
 }
 
 }  // namespace
+
+int decimal_exponent(double value)
+{
+    if (value == 0.0 || !std::isfinite(value)) {
+        return 0;
+    }
+    int exponent = 0;
+    return decimal_exponent_of(odd_mantissa_form(value), exponent) ? exponent : exact_decimal(value).exponent;
+}
+
+DecimalDigits rounded_decimal(double value, int keep)
+{
+    DecimalDigits result;
+    result.negative = std::signbit(value);
+    if (value == 0.0 || !std::isfinite(value) || keep < 0) {
+        return result;
+    }
+    // |value| x 10^(keep - E) rounded is an integer of keep digits (keep + 1
+    // on a carry), so the integer path serves up to 10^18.
+    constexpr int largest_integer_keep = 18;
+    const OddMantissaForm x = odd_mantissa_form(value);
+    int exponent = 0;
+    Fraction f{};
+    if (keep > largest_integer_keep || !decimal_exponent_of(x, exponent) ||
+        !scaled_fraction(x, keep - exponent, f)) {
+        return round_to_digits(exact_decimal(value), keep);
+    }
+    set_rounded_digits(static_cast<std::uint64_t>(rounded_quotient(f)), keep, exponent, result);
+    return result;
+}
 
 DecimalDigits exact_decimal(double value)
 {

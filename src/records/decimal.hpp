@@ -39,4 +39,13 @@ DecimalDigits exact_decimal_by_wide_integer(double value);
 // that the caller decides how a rounded zero is written.
 DecimalDigits round_to_digits(const DecimalDigits& x, int keep);
 
+// The exponent of the exact expansion of a finite value (0 for zero):
+// exact_decimal(value).exponent, without the expansion.
+int decimal_exponent(double value);
+
+// round_to_digits(exact_decimal(value), keep), without the expansion: up to
+// 18 kept digits the rounded integer |value| x 10^(keep - exponent) comes from
+// 128-bit arithmetic on the binary mantissa and exponent.
+DecimalDigits rounded_decimal(double value, int keep);
+
 }  // namespace soilcolumn::records

@@ -87,9 +87,8 @@ void append_fixed(std::string& out, double value, int significant_digits, int w,
         append_non_finite(out, value, w);
         return;
     }
-    const DecimalDigits x = exact_decimal(value);
-    const int keep = std::min(x.exponent + d, significant_digits);
-    append_fixed_digits(out, round_to_digits(x, keep), w, d);
+    const int keep = std::min(decimal_exponent(value) + d, significant_digits);
+    append_fixed_digits(out, rounded_decimal(value, keep), w, d);
 }
 
 // "E+05"; an exponent of three digits replaces the letter ("+105").
@@ -120,11 +119,10 @@ void append_general(std::string& out, double value, int significant_digits, int 
         append_non_finite(out, value, w);
         return;
     }
-    const DecimalDigits x = exact_decimal(value);
-    const int e = x.is_zero() ? 0 : x.exponent;
+    const int e = decimal_exponent(value);
+    const DecimalDigits r = rounded_decimal(value, std::min(d, significant_digits));
     if (e >= 0 && e <= d) {
         const int decimals = d - e;
-        const DecimalDigits r = round_to_digits(x, std::min(e + decimals, significant_digits));
         if (fixed_length(r, decimals) > w - 4) {
             append_asterisks(out, w);
             return;
@@ -133,7 +131,6 @@ void append_general(std::string& out, double value, int significant_digits, int 
         out.append(4, ' ');
         return;
     }
-    const DecimalDigits r = round_to_digits(x, std::min(d, significant_digits));
     const bool minus = r.negative;
     const long long length = (minus ? 1 : 0) + 1LL + d + 4;
     if (length > w) {

@@ -1,7 +1,7 @@
-// The 128-bit expansion of exact_decimal against the wide-integer one on
-// random and edge values of both precisions: same digits, count, exponent
-// and sign; and the F and G fields built on them, rounded half away from
-// zero, follow.
+// The 128-bit expansion of exact_decimal, and the rounding without any
+// expansion of rounded_decimal, against the wide-integer expansion on random
+// and edge values of both precisions: same digits, count, exponent and sign;
+// and the F and G fields built on them, rounded half away from zero, follow.
 
 #include <gtest/gtest.h>
 
@@ -88,6 +88,82 @@ TEST(ExactDecimal, AgreesWithTheWideIntegerOnRandomValues)
         const double value = std::pow(10.0, exponent(random));
         expect_same_expansion(value);
         expect_same_expansion(static_cast<float>(value));
+    }
+}
+
+void expect_same_rounding(double value, int keep)
+{
+    const DecimalDigits direct = rounded_decimal(value, keep);
+    const DecimalDigits reference = round_to_digits(exact_decimal_by_wide_integer(value), keep);
+    ASSERT_EQ(direct.count, reference.count) << value << " keep " << keep;
+    ASSERT_EQ(direct.exponent, reference.exponent) << value << " keep " << keep;
+    ASSERT_EQ(direct.negative, reference.negative) << value << " keep " << keep;
+    for (int i = 0; i < direct.count; ++i) {
+        ASSERT_EQ(direct.digits[static_cast<std::size_t>(i)], reference.digits[static_cast<std::size_t>(i)])
+            << value << " keep " << keep << " digit " << i;
+    }
+}
+
+// Every rounding position a field can ask for, and beyond: none kept, the
+// first digit alone, the 18 of the integer path, the capacity of 20.
+void expect_same_rounding_at_every_position(double value)
+{
+    ASSERT_EQ(decimal_exponent(value), exact_decimal_by_wide_integer(value).exponent) << value;
+    for (int keep = -2; keep <= DecimalDigits::capacity + 1; ++keep) {
+        expect_same_rounding(value, keep);
+    }
+}
+
+// Values on both sides of the ties of short decimals (x.xx5 and the like)
+// and of the powers of ten, at the float and the double nearest to each.
+std::vector<double> near_ties()
+{
+    std::vector<double> v;
+    for (int j = -40; j <= 40; ++j) {
+        for (const double digits : {1.0, 5.0, 9.5, 9.95, 1.005, 2.675, 1.235, 9.9999995, 4.4999999999999995}) {
+            const double x = digits * std::pow(10.0, j);
+            const auto f = static_cast<float>(x);
+            for (const double y : {x, std::nextafter(x, 0.0), std::nextafter(x, 1e308), static_cast<double>(f),
+                                   static_cast<double>(std::nextafter(f, 0.0f)),
+                                   static_cast<double>(std::nextafter(f, 1e38f))}) {
+                v.push_back(y);
+            }
+        }
+    }
+    return v;
+}
+
+TEST(RoundedDecimal, AgreesWithTheRoundedWideExpansionOnEdgeValuesAndNearTies)
+{
+    for (const std::vector<double>& values : {edge_values(), near_ties()}) {
+        for (const double value : values) {
+            expect_same_rounding_at_every_position(value);
+            expect_same_rounding_at_every_position(-value);
+        }
+    }
+}
+
+// Random bit patterns reach every binary exponent: the shift, 64-bit and
+// 128-bit divisions and the fallback to the expansion where 128 bits end.
+TEST(RoundedDecimal, AgreesWithTheRoundedWideExpansionOnRandomValues)
+{
+    std::mt19937_64 random(2718);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint64_t bits = random();
+        const double as_double = std::bit_cast<double>(bits);
+        const float as_float = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+        if (std::isfinite(as_double)) {
+            expect_same_rounding_at_every_position(as_double);
+        }
+        if (std::isfinite(as_float)) {
+            expect_same_rounding_at_every_position(as_float);
+        }
+    }
+    std::uniform_real_distribution<double> exponent(-15.0, 15.0);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::pow(10.0, exponent(random));
+        expect_same_rounding_at_every_position(value);
+        expect_same_rounding_at_every_position(static_cast<float>(value));
     }
 }
 

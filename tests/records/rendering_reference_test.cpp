@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -119,8 +120,10 @@ std::string reference_general(double value, int digits_limit, int w, int d)
     }
     std::string mantissa = std::to_string(n);
     mantissa.resize(d, '0');
+    // E-05, or -105 where a third exponent digit takes the letter's place.
     char exponent_text[16];
-    std::snprintf(exponent_text, sizeof exponent_text, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    std::snprintf(exponent_text, sizeof exponent_text, std::abs(exponent) > 99 ? "%c%03d" : "E%c%02d",
+                  exponent < 0 ? '-' : '+', std::abs(exponent));
     return justify((x.negative ? "-." : ".") + mantissa + exponent_text, w);
 }
 
@@ -195,6 +198,42 @@ TEST(RenderingReference, DoubleFieldsMatchExactDecimalRounding)
         ASSERT_EQ(render_fixed(v, w, d), reference_fixed(v, 15, w, d)) << "F" << w << "." << d << " of " << v;
         const int gd = 1 + static_cast<int>(rng() % 15);
         ASSERT_EQ(render_general(v, w, gd), reference_general(v, 15, w, gd)) << "G" << w << "." << gd << " of " << v;
+    }
+}
+
+// The edit items the result files and the console write, on many values
+// of both precisions, doubles also as arbitrary bit patterns.
+TEST(RenderingReference, RecordFieldsMatchExactDecimalRounding)
+{
+    struct Item {
+        char edit;
+        int w;
+        int d;
+    };
+    const Item items[] = {{'F', 5, 3}, {'F', 6, 3}, {'F', 6, 2}, {'F', 8, 3}, {'F', 9, 2}, {'F', 9, 3},
+                          {'F', 10, 1}, {'F', 10, 2}, {'F', 10, 3}, {'F', 12, 5}, {'F', 14, 1}, {'G', 10, 3},
+                          {'G', 11, 3}, {'G', 11, 4}, {'G', 15, 7}, {'G', 24, 15}};
+    std::mt19937 rng(4242u);
+    std::mt19937_64 bits(99u);
+    for (int i = 0; i < 4000; ++i) {
+        const float f = random_float(rng);
+        double v = std::bit_cast<double>(bits());
+        if (!std::isfinite(v) || i % 2 == 0) {
+            v = static_cast<double>(f) * (1.0 + std::ldexp(1.0, -30));  // a float's neighbour with low bits set
+        }
+        for (const Item& item : items) {
+            if (item.edit == 'F') {
+                ASSERT_EQ(render_fixed(f, item.w, item.d), reference_fixed(f, 7, item.w, item.d))
+                    << "F" << item.w << "." << item.d << " of " << f;
+                ASSERT_EQ(render_fixed(v, item.w, item.d), reference_fixed(v, 15, item.w, item.d))
+                    << "F" << item.w << "." << item.d << " of " << v;
+            } else {
+                ASSERT_EQ(render_general(f, item.w, item.d), reference_general(f, 7, item.w, item.d))
+                    << "G" << item.w << "." << item.d << " of " << f;
+                ASSERT_EQ(render_general(v, item.w, item.d), reference_general(v, 15, item.w, item.d))
+                    << "G" << item.w << "." << item.d << " of " << v;
+            }
+        }
     }
 }
 
