@@ -122,8 +122,9 @@ DecimalDigits wide_expansion(std::uint64_t mantissa, int binary_exponent, bool n
 
 using Wide = unsigned __int128;
 
-// 5^k for k = 0..55, the powers of five below 2^128.
+// 5^k for k = 0..55, the powers of five below 2^128 (up to 5^27 below 2^64).
 constexpr int largest_narrow_five = 55;
+constexpr int largest_five_below_2_64 = 27;
 constexpr std::array<Wide, largest_narrow_five + 1> powers_of_five = [] {
     std::array<Wide, largest_narrow_five + 1> p{};
     p[0] = 1;
@@ -238,11 +239,13 @@ bool scaled_fraction(OddMantissaForm x, int power, Fraction& f)
     }
     const Wide five = powers_of_five[static_cast<std::size_t>(power >= 0 ? power : -power)];
     f = {Wide{x.mantissa}, 1};
-    if (power >= 0 && __builtin_mul_overflow(f.numerator, five, &f.numerator)) {
-        return false;
-    }
     if (power < 0) {
         f.denominator = five;
+    } else if (power <= largest_five_below_2_64) {
+        // A mantissa below 2^53 times a 64-bit factor: one product, no overflow.
+        f.numerator = Wide{x.mantissa} * static_cast<std::uint64_t>(five);
+    } else if (__builtin_mul_overflow(f.numerator, five, &f.numerator)) {
+        return false;
     }
     const int two = x.exponent + power;
     return two >= 0 ? shift_left_fits(f.numerator, two) : shift_left_fits(f.denominator, -two);
@@ -322,33 +325,36 @@ void set_rounded_digits(std::uint64_t rounded, int keep, int exponent, DecimalDi
 
 }  // namespace
 
-int decimal_exponent(double value)
+ExactValue::ExactValue(double value) : value_(value)
 {
     if (value == 0.0 || !std::isfinite(value)) {
-        return 0;
+        return;
     }
-    int exponent = 0;
-    return decimal_exponent_of(odd_mantissa_form(value), exponent) ? exponent : exact_decimal(value).exponent;
+    const OddMantissaForm form = odd_mantissa_form(value);
+    mantissa_ = form.mantissa;
+    binary_exponent_ = form.exponent;
+    in_integer_range_ = decimal_exponent_of(form, exponent_);
+    if (!in_integer_range_) {
+        exponent_ = exact_decimal(value).exponent;
+    }
 }
 
-DecimalDigits rounded_decimal(double value, int keep)
+DecimalDigits ExactValue::rounded(int keep) const
 {
     DecimalDigits result;
-    result.negative = std::signbit(value);
-    if (value == 0.0 || !std::isfinite(value) || keep < 0) {
+    result.negative = std::signbit(value_);
+    if (value_ == 0.0 || !std::isfinite(value_) || keep < 0) {
         return result;
     }
-    // |value| x 10^(keep - E) rounded is an integer of keep digits (keep + 1
-    // on a carry), so the integer path serves up to 10^18.
+    // The rounded integer has keep digits (keep + 1 on a carry): up to 18
+    // of them it fits into 64 bits with room for the carry.
     constexpr int largest_integer_keep = 18;
-    const OddMantissaForm x = odd_mantissa_form(value);
-    int exponent = 0;
     Fraction f{};
-    if (keep > largest_integer_keep || !decimal_exponent_of(x, exponent) ||
-        !scaled_fraction(x, keep - exponent, f)) {
-        return round_to_digits(exact_decimal(value), keep);
+    if (!in_integer_range_ || keep > largest_integer_keep ||
+        !scaled_fraction({mantissa_, binary_exponent_}, keep - exponent_, f)) {
+        return round_to_digits(exact_decimal(value_), keep);
     }
-    set_rounded_digits(static_cast<std::uint64_t>(rounded_quotient(f)), keep, exponent, result);
+    set_rounded_digits(static_cast<std::uint64_t>(rounded_quotient(f)), keep, exponent_, result);
     return result;
 }
 

@@ -39,13 +39,26 @@ DecimalDigits exact_decimal_by_wide_integer(double value);
 // that the caller decides how a rounded zero is written.
 DecimalDigits round_to_digits(const DecimalDigits& x, int keep);
 
-// The exponent of the exact expansion of a finite value (0 for zero):
-// exact_decimal(value).exponent, without the expansion.
-int decimal_exponent(double value);
+// A value ready for rounding: the exponent of its exact expansion is found
+// once, from the binary mantissa and exponent, and every rounding reuses it.
+// Up to 18 kept digits the rounded integer |value| x 10^(keep - exponent)
+// comes from 128-bit integer arithmetic, without the expansion.
+class ExactValue {
+public:
+    explicit ExactValue(double value);
 
-// round_to_digits(exact_decimal(value), keep), without the expansion: up to
-// 18 kept digits the rounded integer |value| x 10^(keep - exponent) comes from
-// 128-bit arithmetic on the binary mantissa and exponent.
-DecimalDigits rounded_decimal(double value, int keep);
+    // exact_decimal(value).exponent (0 for zero and non-finite values).
+    int exponent() const { return exponent_; }
+
+    // round_to_digits(exact_decimal(value), keep).
+    DecimalDigits rounded(int keep) const;
+
+private:
+    double value_;
+    std::uint64_t mantissa_ = 0;  // |value| = mantissa x 2^binary_exponent, the mantissa odd
+    int binary_exponent_ = 0;
+    int exponent_ = 0;
+    bool in_integer_range_ = false;  // whether the exponent came from 128-bit integers
+};
 
 }  // namespace soilcolumn::records

@@ -87,8 +87,8 @@ void append_fixed(std::string& out, double value, int significant_digits, int w,
         append_non_finite(out, value, w);
         return;
     }
-    const int keep = std::min(decimal_exponent(value) + d, significant_digits);
-    append_fixed_digits(out, rounded_decimal(value, keep), w, d);
+    const ExactValue x(value);
+    append_fixed_digits(out, x.rounded(std::min(x.exponent() + d, significant_digits)), w, d);
 }
 
 // "E+05"; an exponent of three digits replaces the letter ("+105").
@@ -119,8 +119,9 @@ void append_general(std::string& out, double value, int significant_digits, int 
         append_non_finite(out, value, w);
         return;
     }
-    const int e = decimal_exponent(value);
-    const DecimalDigits r = rounded_decimal(value, std::min(d, significant_digits));
+    const ExactValue x(value);
+    const int e = x.exponent();
+    const DecimalDigits r = x.rounded(std::min(d, significant_digits));
     if (e >= 0 && e <= d) {
         const int decimals = d - e;
         if (fixed_length(r, decimals) > w - 4) {

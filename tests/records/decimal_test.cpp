@@ -1,5 +1,5 @@
 // The 128-bit expansion of exact_decimal, and the rounding without any
-// expansion of rounded_decimal, against the wide-integer expansion on random
+// expansion of ExactValue, against the wide-integer expansion on random
 // and edge values of both precisions: same digits, count, exponent and sign;
 // and the F and G fields built on them, rounded half away from zero, follow.
 
@@ -93,7 +93,7 @@ TEST(ExactDecimal, AgreesWithTheWideIntegerOnRandomValues)
 
 void expect_same_rounding(double value, int keep)
 {
-    const DecimalDigits direct = rounded_decimal(value, keep);
+    const DecimalDigits direct = ExactValue(value).rounded(keep);
     const DecimalDigits reference = round_to_digits(exact_decimal_by_wide_integer(value), keep);
     ASSERT_EQ(direct.count, reference.count) << value << " keep " << keep;
     ASSERT_EQ(direct.exponent, reference.exponent) << value << " keep " << keep;
@@ -108,7 +108,7 @@ void expect_same_rounding(double value, int keep)
 // first digit alone, the 18 of the integer path, the capacity of 20.
 void expect_same_rounding_at_every_position(double value)
 {
-    ASSERT_EQ(decimal_exponent(value), exact_decimal_by_wide_integer(value).exponent) << value;
+    ASSERT_EQ(ExactValue(value).exponent(), exact_decimal_by_wide_integer(value).exponent) << value;
     for (int keep = -2; keep <= DecimalDigits::capacity + 1; ++keep) {
         expect_same_rounding(value, keep);
     }
@@ -133,7 +133,7 @@ std::vector<double> near_ties()
     return v;
 }
 
-TEST(RoundedDecimal, AgreesWithTheRoundedWideExpansionOnEdgeValuesAndNearTies)
+TEST(ExactValue, AgreesWithTheRoundedWideExpansionOnEdgeValuesAndNearTies)
 {
     for (const std::vector<double>& values : {edge_values(), near_ties()}) {
         for (const double value : values) {
@@ -145,7 +145,7 @@ TEST(RoundedDecimal, AgreesWithTheRoundedWideExpansionOnEdgeValuesAndNearTies)
 
 // Random bit patterns reach every binary exponent: the shift, 64-bit and
 // 128-bit divisions and the fallback to the expansion where 128 bits end.
-TEST(RoundedDecimal, AgreesWithTheRoundedWideExpansionOnRandomValues)
+TEST(ExactValue, AgreesWithTheRoundedWideExpansionOnRandomValues)
 {
     std::mt19937_64 random(2718);
     for (int i = 0; i < 20000; ++i) {
