@@ -42,7 +42,16 @@ void append_non_finite(std::string& out, double value, int w)
     }
 }
 
-void append_digit(std::string& out, int digit) { out += static_cast<char>('0' + digit); }
+char digit_char(int digit) { return static_cast<char>('0' + digit); }
+
+// Appends w blanks and returns where they begin: a field is written into
+// them in place, its leading blanks already there.
+char* append_blank_field(std::string& out, int w)
+{
+    const std::size_t begin = out.size();
+    out.append(static_cast<std::size_t>(w), ' ');
+    return out.data() + begin;
+}
 
 // Characters of the fixed-point text of rounded digits with d decimals:
 // sign, integer digits (none when the integer part is 0), ".", d decimals;
@@ -62,20 +71,20 @@ void append_fixed_digits(std::string& out, const DecimalDigits& r, int w, int d)
         append_asterisks(out, w);
         return;
     }
-    out.append(static_cast<std::size_t>(w - length), ' ');
+    char* p = append_blank_field(out, w) + (w - length);
     if (r.negative && !r.is_zero()) {
-        out += '-';
+        *p++ = '-';
     }
     const int integer_digits = r.is_zero() ? 0 : std::max(r.exponent, 0);
     for (int i = 0; i < integer_digits; ++i) {
-        append_digit(out, r.digit(i));
+        *p++ = digit_char(r.digit(i));
     }
     if (integer_digits == 0 && d == 0) {
-        out += '0';
+        *p++ = '0';
     }
-    out += '.';
+    *p++ = '.';
     for (int j = 1; j <= d; ++j) {
-        append_digit(out, r.is_zero() ? 0 : r.digit(r.exponent - 1 + j));
+        *p++ = digit_char(r.is_zero() ? 0 : r.digit(r.exponent - 1 + j));
     }
 }
 
@@ -92,18 +101,18 @@ void append_fixed(std::string& out, double value, int significant_digits, int w,
 }
 
 // "E+05"; an exponent of three digits replaces the letter ("+105").
-void append_exponent(std::string& out, int exponent)
+void write_exponent(char* p, int exponent)
 {
     const int magnitude = std::abs(exponent);
     if (magnitude <= 99) {
-        out += 'E';
+        *p++ = 'E';
     }
-    out += exponent < 0 ? '-' : '+';
+    *p++ = exponent < 0 ? '-' : '+';
     if (magnitude > 99) {
-        append_digit(out, magnitude / 100);
+        *p++ = digit_char(magnitude / 100);
     }
-    append_digit(out, magnitude / 10 % 10);
-    append_digit(out, magnitude % 10);
+    *p++ = digit_char(magnitude / 10 % 10);
+    *p = digit_char(magnitude % 10);
 }
 
 // Gw.d: the decimal exponent e of the stored value (value = 0.ddd x 10^e,
@@ -138,15 +147,15 @@ void append_general(std::string& out, double value, int significant_digits, int 
         append_asterisks(out, w);
         return;
     }
-    out.append(static_cast<std::size_t>(w - length), ' ');
+    char* p = append_blank_field(out, w) + (w - length);
     if (minus) {
-        out += '-';
+        *p++ = '-';
     }
-    out += '.';
+    *p++ = '.';
     for (int i = 0; i < d; ++i) {
-        append_digit(out, r.digit(i));
+        *p++ = digit_char(r.digit(i));
     }
-    append_exponent(out, r.is_zero() ? 0 : r.exponent);
+    write_exponent(p, r.is_zero() ? 0 : r.exponent);
 }
 
 void append_integer(std::string& out, std::int32_t value, int w)
