@@ -1,8 +1,10 @@
 #include "records/decimal.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace soilcolumn::records {
 
@@ -122,9 +124,8 @@ DecimalDigits wide_expansion(std::uint64_t mantissa, int binary_exponent, bool n
 
 using Wide = unsigned __int128;
 
-// 5^k for k = 0..55, the powers of five below 2^128 (up to 5^27 below 2^64).
+// 5^k for k = 0..55, the powers of five below 2^128.
 constexpr int largest_narrow_five = 55;
-constexpr int largest_five_below_2_64 = 27;
 constexpr std::array<Wide, largest_narrow_five + 1> powers_of_five = [] {
     std::array<Wide, largest_narrow_five + 1> p{};
     p[0] = 1;
@@ -213,16 +214,22 @@ OddMantissaForm odd_mantissa_form(double value)
     return {mantissa >> trailing, exponent + trailing};
 }
 
-// mantissa x 2^exponent x 10^power as a fraction of 128-bit integers.
+// mantissa x 2^exponent x 10^power as a fraction of two integers, 64-bit
+// where both fit (nearly every float a record shows), else 128-bit.
+template <class Integer>
 struct Fraction {
-    Wide numerator;
-    Wide denominator;
+    Integer numerator;
+    Integer denominator;
 };
 
+constexpr int bits_of(std::uint64_t) { return 64; }
+constexpr int bits_of(Wide) { return 128; }
+
 // Shifts x left by `shift` bits; false where the result would not fit.
-bool shift_left_fits(Wide& x, int shift)
+template <class Integer>
+bool shift_left_fits(Integer& x, int shift)
 {
-    if (bit_length(x) + shift > 128) {
+    if (bit_length(x) + shift > bits_of(x)) {
         return false;
     }
     x <<= shift;
@@ -231,20 +238,19 @@ bool shift_left_fits(Wide& x, int shift)
 
 // m x 2^e x 10^p = m x 5^p x 2^(e + p): the power of five goes to the
 // numerator or the denominator by the sign of p, the power of two by the
-// sign of e + p. False where a part does not fit into 128 bits.
-bool scaled_fraction(OddMantissaForm x, int power, Fraction& f)
+// sign of e + p. False where a part does not fit into the integer type.
+template <class Integer>
+bool scaled_fraction(OddMantissaForm x, int power, Fraction<Integer>& f)
 {
-    if (power > largest_narrow_five || -power > largest_narrow_five) {
+    const int five_power = power >= 0 ? power : -power;
+    const Wide five = powers_of_five[static_cast<std::size_t>(std::min(five_power, largest_narrow_five))];
+    if (five_power > largest_narrow_five || five > static_cast<Integer>(~Integer{0})) {
         return false;
     }
-    const Wide five = powers_of_five[static_cast<std::size_t>(power >= 0 ? power : -power)];
-    f = {Wide{x.mantissa}, 1};
+    f = {Integer{x.mantissa}, 1};
     if (power < 0) {
-        f.denominator = five;
-    } else if (power <= largest_five_below_2_64) {
-        // A mantissa below 2^53 times a 64-bit factor: one product, no overflow.
-        f.numerator = Wide{x.mantissa} * static_cast<std::uint64_t>(five);
-    } else if (__builtin_mul_overflow(f.numerator, five, &f.numerator)) {
+        f.denominator = static_cast<Integer>(five);
+    } else if (__builtin_mul_overflow(f.numerator, static_cast<Integer>(five), &f.numerator)) {
         return false;
     }
     const int two = x.exponent + power;
@@ -252,41 +258,59 @@ bool scaled_fraction(OddMantissaForm x, int power, Fraction& f)
 }
 
 // numerator / denominator rounded to the nearest integer, a half up.
-Wide rounded_quotient(const Fraction& f)
+template <class Integer>
+Integer rounded_quotient(const Fraction<Integer>& f)
 {
     if ((f.denominator & (f.denominator - 1)) == 0) {
         // A power of two: the bit below the quotient's last one is the half.
         const int shift = bit_length(f.denominator) - 1;
         return shift == 0 ? f.numerator : ((f.numerator >> (shift - 1)) + 1) >> 1;
     }
-    if ((f.numerator >> 64) == 0 && (f.denominator >> 64) == 0) {
-        // 64-bit division, much cheaper than the 128-bit one.
-        const auto n = static_cast<std::uint64_t>(f.numerator);
-        const auto d = static_cast<std::uint64_t>(f.denominator);
-        const std::uint64_t r = n % d;
-        return n / d + (r >= d - r ? 1 : 0);
-    }
-    const Wide q = f.numerator / f.denominator;
-    const Wide r = f.numerator - q * f.denominator;
+    const Integer q = f.numerator / f.denominator;
+    const Integer r = f.numerator - q * f.denominator;
     return q + (r >= f.denominator - r ? 1 : 0);
+}
+
+// m x 2^e x 10^power rounded to an integer, a half up; none where the
+// fraction fits into 128 bits neither.
+std::optional<std::uint64_t> rounded_scaled(OddMantissaForm x, int power)
+{
+    if (Fraction<std::uint64_t> narrow{}; scaled_fraction(x, power, narrow)) {
+        return rounded_quotient(narrow);
+    }
+    if (Fraction<Wide> wide{}; scaled_fraction(x, power, wide)) {
+        return static_cast<std::uint64_t>(rounded_quotient(wide));
+    }
+    return std::nullopt;
+}
+
+// Whether m x 2^e >= 10^j; none where the comparison fits into 128 bits neither.
+std::optional<bool> at_least_power_of_ten(OddMantissaForm x, int j)
+{
+    if (Fraction<std::uint64_t> narrow{}; scaled_fraction(x, -j, narrow)) {
+        return narrow.numerator >= narrow.denominator;
+    }
+    if (Fraction<Wide> wide{}; scaled_fraction(x, -j, wide)) {
+        return wide.numerator >= wide.denominator;
+    }
+    return std::nullopt;
 }
 
 // The decimal exponent of m x 2^e: 10^(E-1) <= value < 10^E. The binary
 // magnitude gives E or E - 1, one comparison with a power of ten decides.
-// False where that comparison does not fit into 128 bits.
-bool decimal_exponent_of(OddMantissaForm x, int& exponent)
+// None where that comparison does not fit into 128 bits.
+std::optional<int> decimal_exponent_of(OddMantissaForm x)
 {
     const int binary_magnitude = bit_length(x.mantissa) - 1 + x.exponent;  // 2^t <= value < 2^(t+1)
     // floor(t log10 2) + 1, with log10 2 to 32 bits: exact for every
     // |t| <= 1100, more than the binary magnitudes of a double span.
     constexpr std::int64_t log10_of_2_q32 = 1292913986;
     const auto low = static_cast<int>((binary_magnitude * log10_of_2_q32) >> 32) + 1;
-    Fraction f{};
-    if (!scaled_fraction(x, -low, f)) {
-        return false;
+    const std::optional<bool> above = at_least_power_of_ten(x, low);
+    if (!above) {
+        return std::nullopt;
     }
-    exponent = f.numerator >= f.denominator ? low + 1 : low;
-    return true;
+    return *above ? low + 1 : low;
 }
 
 // Writes the `count` decimal digits of n (n < 10^count) two at a time.
@@ -333,10 +357,9 @@ ExactValue::ExactValue(double value) : value_(value)
     const OddMantissaForm form = odd_mantissa_form(value);
     mantissa_ = form.mantissa;
     binary_exponent_ = form.exponent;
-    in_integer_range_ = decimal_exponent_of(form, exponent_);
-    if (!in_integer_range_) {
-        exponent_ = exact_decimal(value).exponent;
-    }
+    const std::optional<int> exponent = decimal_exponent_of(form);
+    in_integer_range_ = exponent.has_value();
+    exponent_ = exponent ? *exponent : exact_decimal(value).exponent;
 }
 
 DecimalDigits ExactValue::rounded(int keep) const
@@ -349,12 +372,13 @@ DecimalDigits ExactValue::rounded(int keep) const
     // The rounded integer has keep digits (keep + 1 on a carry): up to 18
     // of them it fits into 64 bits with room for the carry.
     constexpr int largest_integer_keep = 18;
-    Fraction f{};
-    if (!in_integer_range_ || keep > largest_integer_keep ||
-        !scaled_fraction({mantissa_, binary_exponent_}, keep - exponent_, f)) {
+    const std::optional<std::uint64_t> rounded = in_integer_range_ && keep <= largest_integer_keep
+                                                     ? rounded_scaled({mantissa_, binary_exponent_}, keep - exponent_)
+                                                     : std::nullopt;
+    if (!rounded) {
         return round_to_digits(exact_decimal(value_), keep);
     }
-    set_rounded_digits(static_cast<std::uint64_t>(rounded_quotient(f)), keep, exponent_, result);
+    set_rounded_digits(*rounded, keep, exponent_, result);
     return result;
 }
 
