@@ -1,6 +1,5 @@
 #include "records/decimal.hpp"
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -243,8 +242,11 @@ template <class Integer>
 bool scaled_fraction(OddMantissaForm x, int power, Fraction<Integer>& f)
 {
     const int five_power = power >= 0 ? power : -power;
-    const Wide five = powers_of_five[static_cast<std::size_t>(std::min(five_power, largest_narrow_five))];
-    if (five_power > largest_narrow_five || five > static_cast<Integer>(~Integer{0})) {
+    if (five_power > largest_narrow_five) {
+        return false;
+    }
+    const Wide five = powers_of_five[static_cast<std::size_t>(five_power)];
+    if (five > static_cast<Integer>(~Integer{0})) {
         return false;
     }
     f = {Integer{x.mantissa}, 1};

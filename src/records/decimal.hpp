@@ -42,7 +42,7 @@ DecimalDigits round_to_digits(const DecimalDigits& x, int keep);
 // A value ready for rounding: the exponent of its exact expansion is found
 // once, from the binary mantissa and exponent, and every rounding reuses it.
 // Up to 18 kept digits the rounded integer |value| x 10^(keep - exponent)
-// comes from 128-bit integer arithmetic, without the expansion.
+// comes from 64-bit or 128-bit integer arithmetic, without the expansion.
 class ExactValue {
 public:
     explicit ExactValue(double value);
@@ -58,7 +58,7 @@ private:
     std::uint64_t mantissa_ = 0;  // |value| = mantissa x 2^binary_exponent, the mantissa odd
     int binary_exponent_ = 0;
     int exponent_ = 0;
-    bool in_integer_range_ = false;  // whether the exponent came from 128-bit integers
+    bool in_integer_range_ = false;  // whether 128-bit integers held the exponent's test
 };
 
 }  // namespace soilcolumn::records
