@@ -27,7 +27,18 @@ __attribute__((target("avx2"))) void raise_eight_at_a_time(std::span<float> valu
         const __m256 y = _mm256_loadu_ps(exponents.data() + i);
         _mm256_storeu_ps(values.data() + i, _ZGVdN8vv_powf(_mm256_loadu_ps(values.data() + i), y));
     }
-    raise_one_by_one(values.subspan(i), exponents.subspan(i));
+    // The last few values in one more vector, filled up with 1^1.
+    const std::size_t rest = values.size() - i;
+    if (rest > 0) {
+        std::array<float, 8> x;
+        std::array<float, 8> y;
+        x.fill(1.0f);
+        y.fill(1.0f);
+        std::copy_n(values.begin() + static_cast<std::ptrdiff_t>(i), rest, x.begin());
+        std::copy_n(exponents.begin() + static_cast<std::ptrdiff_t>(i), rest, y.begin());
+        _mm256_storeu_ps(x.data(), _ZGVdN8vv_powf(_mm256_loadu_ps(x.data()), _mm256_loadu_ps(y.data())));
+        std::copy_n(x.begin(), rest, values.begin() + static_cast<std::ptrdiff_t>(i));
+    }
 }
 #endif
 

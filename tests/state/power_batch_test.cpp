@@ -29,7 +29,7 @@ std::vector<float> bases(std::size_t count)
     return values;
 }
 
-// Lengths around the vector width of eight: the tail is raised value by value.
+// Lengths around the vector width of eight: the last few values fill one more vector.
 TEST(RaiseEach, ClassicIsPowfBitForBitAndVectorisedWithinOneUnit)
 {
     for (std::size_t count : {0u, 1u, 7u, 8u, 9u, 16u, 23u, 98u}) {
