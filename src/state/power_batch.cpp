@@ -8,7 +8,7 @@
 #include <immintrin.h>
 
 // glibc's vector powf for eight floats (libmvec, AVX2 form).
-extern "C" __m256 _ZGVdN8vv_powf(__m256 x, __m256 y);
+extern "C" __attribute__((target("avx2"))) __m256 _ZGVdN8vv_powf(__m256 x, __m256 y);
 #endif
 
 namespace soilcolumn {
