@@ -66,29 +66,38 @@ TEST(ExactDecimal, AgreesWithTheWideIntegerOnEdgeValues)
     }
 }
 
-// Random bit patterns cover every binary exponent of both precisions:
-// the 128-bit path, the boundary of its range and the wide fallback.
-TEST(ExactDecimal, AgreesWithTheWideIntegerOnRandomValues)
+// Calls check(value) for random bit patterns of both precisions (every
+// binary exponent; non-finite patterns are skipped), then for log-uniform
+// values between 10^-decades and 10^decades as doubles and as floats.
+template <typename Check>
+void for_random_values(std::uint64_t seed, int count, double decades, Check check)
 {
-    std::mt19937_64 random(1616);
-    for (int i = 0; i < 200000; ++i) {
+    std::mt19937_64 random(seed);
+    for (int i = 0; i < count; ++i) {
         const std::uint64_t bits = random();
         const double as_double = std::bit_cast<double>(bits);
         const float as_float = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
         if (std::isfinite(as_double)) {
-            expect_same_expansion(as_double);
+            check(as_double);
         }
         if (std::isfinite(as_float)) {
-            expect_same_expansion(as_float);
+            check(as_float);
         }
     }
-    // Values of the magnitudes the result files show, as floats and doubles.
-    std::uniform_real_distribution<double> exponent(-12.0, 12.0);
-    for (int i = 0; i < 200000; ++i) {
+    std::uniform_real_distribution<double> exponent(-decades, decades);
+    for (int i = 0; i < count; ++i) {
         const double value = std::pow(10.0, exponent(random));
-        expect_same_expansion(value);
-        expect_same_expansion(static_cast<float>(value));
+        check(value);
+        check(static_cast<float>(value));
     }
+}
+
+// Random bit patterns cover every binary exponent of both precisions:
+// the 128-bit path, the boundary of its range and the wide fallback; the
+// log-uniform values are of the magnitudes the result files show.
+TEST(ExactDecimal, AgreesWithTheWideIntegerOnRandomValues)
+{
+    for_random_values(1616, 200000, 12.0, [](double value) { expect_same_expansion(value); });
 }
 
 void expect_same_rounding(double value, int keep)
@@ -147,24 +156,7 @@ TEST(ExactValue, AgreesWithTheRoundedWideExpansionOnEdgeValuesAndNearTies)
 // 128-bit divisions and the fallback to the expansion where 128 bits end.
 TEST(ExactValue, AgreesWithTheRoundedWideExpansionOnRandomValues)
 {
-    std::mt19937_64 random(2718);
-    for (int i = 0; i < 20000; ++i) {
-        const std::uint64_t bits = random();
-        const double as_double = std::bit_cast<double>(bits);
-        const float as_float = std::bit_cast<float>(static_cast<std::uint32_t>(bits));
-        if (std::isfinite(as_double)) {
-            expect_same_rounding_at_every_position(as_double);
-        }
-        if (std::isfinite(as_float)) {
-            expect_same_rounding_at_every_position(as_float);
-        }
-    }
-    std::uniform_real_distribution<double> exponent(-15.0, 15.0);
-    for (int i = 0; i < 20000; ++i) {
-        const double value = std::pow(10.0, exponent(random));
-        expect_same_rounding_at_every_position(value);
-        expect_same_rounding_at_every_position(static_cast<float>(value));
-    }
+    for_random_values(2718, 20000, 15.0, [](double value) { expect_same_rounding_at_every_position(value); });
 }
 
 // Binary-exact ties round away from zero; a value stored just below a tie
