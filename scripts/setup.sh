@@ -44,14 +44,22 @@ if [ "${#missing[@]}" -gt 0 ]; then
   "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
 
-# The browser tests' driver, playwright-core, exactly as package-lock.json
-# says, from the npm registry (node and npm come with the machine). It
-# downloads no browser: the tests use Debian's chromium above. Installed
-# again only when node_modules is missing or older than the lock file.
-browser_tests=$(cd "$(dirname "$0")/../tests/report/browser" && pwd)
-stamp=$browser_tests/node_modules/.installed-package-lock.json
-if ! cmp -s "$browser_tests/package-lock.json" "$stamp"; then
-  echo "setup: npm ci in tests/report/browser" >&2
-  (cd "$browser_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --ignore-scripts >&2)
-  cp "$browser_tests/package-lock.json" "$stamp"
-fi
+# The npm packages, exactly as each folder's package-lock.json says, from
+# the npm registry (node and npm come with the machine); installed again
+# only when node_modules is missing or older than the lock file:
+# - third_party/vega: the report's plotting library (vega, vega-lite,
+#   vega-embed), whose built scripts the build compiles into the program;
+# - tests/report/browser: the browser tests' driver, playwright-core. It
+#   downloads no browser: the tests use Debian's chromium above.
+npm_install() {
+  local folder stamp
+  folder=$(cd "$(dirname "$0")/../$1" && pwd)
+  stamp=$folder/node_modules/.installed-package-lock.json
+  if ! cmp -s "$folder/package-lock.json" "$stamp"; then
+    echo "setup: npm ci in $1" >&2
+    (cd "$folder" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --ignore-scripts >&2)
+    cp "$folder/package-lock.json" "$stamp"
+  fi
+}
+npm_install third_party/vega
+npm_install tests/report/browser

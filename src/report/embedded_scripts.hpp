@@ -1,7 +1,7 @@
 #pragma once
 // The plotting library every report carries inline: the minified builds of
-// vega, vega-lite and vega-embed from third_party/vega/ (pinned there by
-// scripts/refresh-vega.sh), compiled into the program by CMake
+// vega, vega-lite and vega-embed (npm packages pinned by
+// third_party/vega/package-lock.json), compiled into the program by CMake
 // (cmake/embed_scripts.cmake), so that a report needs no file and no
 // network at all.
 
