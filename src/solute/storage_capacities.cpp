@@ -12,10 +12,19 @@ namespace {
 constexpr float linear_sorption_limit = 0.001f;
 
 // Slope of the Freundlich isotherm Kd C^n at concentration C, divided by Kd.
-float freundlich_slope_factor(PowerMemo& memo, float concentration, float exponent)
+// The fast arithmetic takes C^(n-1) = C^n / C from the kept power of the
+// sorbed concentration, which the degradation terms and balances ask for too.
+float freundlich_slope_factor(const ModelState& st, int c, int s, bool mobile, float concentration,
+                              float exponent)
 {
-    if (concentration > linear_sorption_limit) return exponent * memo.pow(concentration, exponent - 1.0f);
-    return 1.0f;
+    if (!(concentration > linear_sorption_limit)) return 1.0f;
+    if (st.derived_powers) {
+        const SolutePower sorbed = mobile ? SolutePower::mobile_sorbed : SolutePower::immobile_sorbed;
+        const float c_n = st.powers.solute(c, s, sorbed).pow(concentration, exponent);
+        if (std::isfinite(c_n)) return exponent * (c_n / concentration);
+    }
+    const SolutePower slope = mobile ? SolutePower::mobile_slope : SolutePower::immobile_slope;
+    return exponent * st.powers.solute(c, s, slope).pow(concentration, exponent - 1.0f);
 }
 
 bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
@@ -50,12 +59,12 @@ StorageCapacity capacity_in(const ModelState& st, const CompartmentWater& water,
     if (!water.mobile_water) {
         capacity.mobile = 0.0f;
     } else {
-        const float g = freundlich_slope_factor(st.powers.solute(c, s, SolutePower::mobile_slope), mobile, exponent);
+        const float g = freundlich_slope_factor(st, c, s, true, mobile, exponent);
         // sorbed + dissolved in the soil air + dissolved in the mobile water
         capacity.mobile = sorbent * g * (1.0f - water.r) + (water.porosity - water.theta) * st.henry_constant(s)
                           + (water.theta - water.theta_im);
     }
-    const float g_im = freundlich_slope_factor(st.powers.solute(c, s, SolutePower::immobile_slope), immobile, exponent);
+    const float g_im = freundlich_slope_factor(st, c, s, false, immobile, exponent);
     capacity.immobile = sorbent * g_im * water.r + water.theta_im;
     return capacity;
 }

@@ -1,6 +1,7 @@
 #include "stage/stage_coefficients.hpp"
 
 #include "solute/dispersion.hpp"
+#include "solute/freundlich_powers.hpp"
 #include "solute/half_life.hpp"
 #include "solute/transport_coefficients.hpp"
 #include "water/water_rows.hpp"
@@ -20,6 +21,9 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
         assemble_solute_couplings(st, c);
     }
     compute_half_life_factors(st);
+    if (st.vector_powers) {
+        prepare_freundlich_powers(st, st.state, st.immobile_concentration);
+    }
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         assemble_water_diagonals(st, c, stage.stage_step);
         assemble_substance_terms(st, c, stage.stage_step);

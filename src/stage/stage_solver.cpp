@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "solute/freundlich_powers.hpp"
 #include "solute/storage_capacities.hpp"
 #include "stage/direct_solver.hpp"
 #include "water/hydraulic_functions.hpp"
@@ -328,6 +329,16 @@ SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable
 
 namespace {
 
+// The capacities at the concentrations a sweep has just given; the fast
+// arithmetic raises their new Freundlich powers in one batch first.
+void compute_capacities_after_sweep(ModelState& st, const StageContext& stage)
+{
+    if (st.vector_powers) {
+        prepare_freundlich_powers(st, stage.state, stage.immobile);
+    }
+    compute_storage_capacities(st, stage.state, stage.immobile);
+}
+
 // Freundlich sorption makes the storage capacities depend on the
 // concentrations: they and the new-time diagonals follow every sweep that
 // another follows, while the right-hand sides stay as assembled. After the
@@ -341,10 +352,10 @@ PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork&
         solute_sweep(st, stage.state, stage.immobile, w, omega);
         result.converged = solutes_converged(st, w);
         if (!result.converged && k < max_sweeps) {
-            compute_storage_capacities(st, stage.state, stage.immobile);
+            compute_capacities_after_sweep(st, stage);
             assemble_new_solute_diagonals(st, stage.stage_step, w);
         } else if (stage.ends_step) {
-            compute_storage_capacities(st, stage.state, stage.immobile);
+            compute_capacities_after_sweep(st, stage);
             keep_storage_capacities(st, stage.state, stage.immobile);
         }
         omega = next_relaxation_factor(k, omega, solute_second_factor, solute_radius_squared);

@@ -1,6 +1,7 @@
 #include "state/power_batch.hpp"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstddef>
 
@@ -75,21 +76,29 @@ bool raised_by_powf(float x, float y) { return x > 0.0f && y != 0.0f && y != 1.0
 
 }  // namespace
 
-void PowerRequests::add(int c, float base, float exponent)
+void PowerRequests::add(PowerMemo& memo, float base, float exponent)
 {
+    assert(static_cast<std::size_t>(count_) < capacity);
     const auto i = static_cast<std::size_t>(count_++);
-    compartment_[i] = c;
+    memo_[i] = &memo;
     base_[i] = base;
     exponent_[i] = exponent;
 }
 
-void PowerRequests::replace(int i, float base, float exponent)
+void PowerRequests::add_unless_known(PowerMemo& memo, float base, float exponent)
 {
-    base_[static_cast<std::size_t>(i)] = base;
-    exponent_[static_cast<std::size_t>(i)] = exponent;
+    if (raised_by_powf(base, exponent) && !memo.holds(base, exponent)) add(memo, base, exponent);
 }
 
-std::span<const float> PowerRequests::raise_and_hand_over(ReusedPowers& powers, WaterPower site)
+void PowerRequests::replace(int i, PowerMemo& memo, float base, float exponent)
+{
+    const auto k = static_cast<std::size_t>(i);
+    memo_[k] = &memo;
+    base_[k] = base;
+    exponent_[k] = exponent;
+}
+
+std::span<const float> PowerRequests::raise_and_hand_over()
 {
     const auto n = static_cast<std::size_t>(count_);
     const std::span<float> raised = std::span(power_).first(n);
@@ -97,7 +106,7 @@ std::span<const float> PowerRequests::raise_and_hand_over(ReusedPowers& powers, 
     raise_each(raised, std::span(exponent_).first(n), true);
     for (std::size_t i = 0; i < n; ++i) {
         if (raised_by_powf(base_[i], exponent_[i]) && std::isfinite(raised[i])) {
-            powers.water(compartment_[i], site).remember(base_[i], exponent_[i], raised[i]);
+            memo_[i]->remember(base_[i], exponent_[i], raised[i]);
         }
     }
     return raised;

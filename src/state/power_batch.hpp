@@ -8,6 +8,7 @@
 // value by value.
 
 #include <array>
+#include <cstddef>
 #include <span>
 
 #include "state/power_memo.hpp"
@@ -21,27 +22,32 @@ void raise_each(std::span<float> values, std::span<const float> exponents, bool 
 // Whether raise_each(..., true) uses the vector powf on this processor.
 bool vector_powers_available();
 
-// The powers that the compartments' curves will ask one call site of their
-// kept powers for, raised in one vectorised batch and handed to the memos
-// beforehand, where the curves then find them.
+// Powers that formulas will ask their kept powers (state/power_memo.hpp)
+// for, raised in one vectorised batch and handed to the memos beforehand,
+// where the formulas then find them. Room for one power per region of every
+// compartment and substance.
 class PowerRequests {
 public:
-    void add(int c, float base, float exponent);
+    void add(PowerMemo& memo, float base, float exponent);
+    // Adds the power unless the memo already holds it or takes it without
+    // powf, so that the batch raises only powers the formula would raise.
+    void add_unless_known(PowerMemo& memo, float base, float exponent);
     int size() const { return count_; }
-    // Request i of the same compartment, for another power.
-    void replace(int i, float base, float exponent);
+    // Request i becomes another power, for another memo.
+    void replace(int i, PowerMemo& memo, float base, float exponent);
 
     // Raises every base to its exponent and hands each power that the memo
-    // would take from powf, where finite, to the compartment's memo of
-    // `site`. Returns the powers in the order of add, valid until the next
-    // raise.
-    std::span<const float> raise_and_hand_over(ReusedPowers& powers, WaterPower site);
+    // would take from powf, where finite, to its memo. Returns the powers in
+    // the order of add, valid until the next raise.
+    std::span<const float> raise_and_hand_over();
+
+    static constexpr std::size_t capacity = 2 * std::size_t{max_compartments} * max_substances;
 
 private:
-    std::array<int, max_compartments> compartment_;
-    std::array<float, max_compartments> base_;
-    std::array<float, max_compartments> exponent_;
-    std::array<float, max_compartments> power_;
+    std::array<PowerMemo*, capacity> memo_;
+    std::array<float, capacity> base_;
+    std::array<float, capacity> exponent_;
+    std::array<float, capacity> power_;
     int count_ = 0;
 };
 

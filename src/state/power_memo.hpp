@@ -44,6 +44,13 @@ public:
     // returns `result`, as it would after a call that computed it.
     void remember(float x, float y, float result) { remember(key_of(x, y), result); }
 
+    // Whether a call with these arguments would return a remembered result.
+    bool holds(float x, float y) const
+    {
+        const std::uint64_t key = key_of(x, y);
+        return keys_[0] == key || keys_[1] == key;
+    }
+
 private:
     static std::uint64_t key_of(float x, float y)
     {

@@ -119,9 +119,10 @@ void prepare_mualem_powers(const ModelState& st, const SpeciesTable& state)
         const float m = 1.0f - 1.0f / n;
         // As the curve takes it: from the retention's kept powers.
         const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * state(c, 0), n);
-        requests.add(c, 1.0f + x_n, mualem_denominator_exponent(st, c, m));
+        requests.add(st.powers.water(c, WaterPower::mualem_denominator), 1.0f + x_n,
+                     mualem_denominator_exponent(st, c, m));
     }
-    requests.raise_and_hand_over(st.powers, WaterPower::mualem_denominator);
+    requests.raise_and_hand_over();
 }
 
 }  // namespace soilcolumn

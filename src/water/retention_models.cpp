@@ -300,20 +300,23 @@ void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& stat
 {
     PowerRequests requests;
     std::array<float, max_compartments> m;
+    std::array<int, max_compartments> compartment;
     for (int c = 2; c <= st.compartment_count; ++c) {
         const int model = st.retention_model(c);
         const float h = state(c, 0);
         if (model < 4 || model > 6 || h >= st.dry_end_suction(c)) continue;
-        m[static_cast<std::size_t>(requests.size())] = model == 6 ? st.vg_m(c) : mualem_m(st, c);
-        requests.add(c, st.vg_alpha(c) * h, st.vg_n(c));
+        const auto k = static_cast<std::size_t>(requests.size());
+        m[k] = model == 6 ? st.vg_m(c) : mualem_m(st, c);
+        compartment[k] = c;
+        requests.add(st.powers.water(c, WaterPower::retention_1), st.vg_alpha(c) * h, st.vg_n(c));
     }
-    const std::span<const float> x_n = requests.raise_and_hand_over(st.powers, WaterPower::retention_1);
+    const std::span<const float> x_n = requests.raise_and_hand_over();
     // The second power: (1 + x_n)^m.
     for (int i = 0; i < requests.size(); ++i) {
         const auto k = static_cast<std::size_t>(i);
-        requests.replace(i, 1.0f + x_n[k], m[k]);
+        requests.replace(i, st.powers.water(compartment[k], WaterPower::retention_2), 1.0f + x_n[k], m[k]);
     }
-    requests.raise_and_hand_over(st.powers, WaterPower::retention_2);
+    requests.raise_and_hand_over();
 }
 
 }  // namespace soilcolumn

@@ -56,5 +56,43 @@ TEST(RaiseEach, ClassicIsPowfBitForBitAndVectorisedWithinOneUnit)
     }
 }
 
+// Requests that a memo would answer itself, from what it holds or without
+// powf, stay out of the batch; the others are raised and handed over.
+TEST(PowerRequests, RaisesOnlyWhatTheMemosWouldRaise)
+{
+    struct Case {
+        const char* name;
+        float base, exponent;
+        bool held, raised;
+    };
+    const Case cases[] = {
+        {"new power", 2.5f, 0.9f, false, true},
+        {"held power", 2.5f, 0.9f, true, false},
+        {"exponent one", 2.5f, 1.0f, false, false},
+        {"exponent zero", 2.5f, 0.0f, false, false},
+        {"base zero", 0.0f, 0.9f, false, false},
+        {"negative base", -2.5f, 0.9f, false, false},
+        {"base whose power overflows", 1e30f, 3.0f, false, true},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        PowerMemo memo;
+        if (k.held) memo.remember(k.base, k.exponent, 42.0f);
+        PowerRequests requests;
+        requests.add_unless_known(memo, k.base, k.exponent);
+        ASSERT_EQ(requests.size(), k.raised ? 1 : 0);
+        requests.raise_and_hand_over();
+        const float expected = k.held ? 42.0f : std::pow(k.base, k.exponent);
+        const float got = memo.pow(k.base, k.exponent);
+        if (std::isnan(expected)) {
+            EXPECT_TRUE(std::isnan(got));
+        } else if (std::isinf(expected) || expected == 0.0f) {
+            EXPECT_EQ(got, expected);
+        } else {
+            EXPECT_LE(ulps_apart(got, expected), 1);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace soilcolumn
