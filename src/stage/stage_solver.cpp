@@ -51,8 +51,8 @@ double relative_to(float residual_sum, float norm)
 }
 
 // The loops over substances and compartments run compartment-fastest, as
-// the tables are stored; each substance's sums still add the compartments
-// from the top down.
+// the tables are stored, except for the sweeps (below); each substance's
+// sums add the compartments from the top down.
 //
 // Work values of one call; nothing carries over to the next. The tables
 // are written for compartments 2..N-1 and substances 1..S before they are
@@ -254,6 +254,10 @@ void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const 
     }
 }
 
+// One sweep for every substance. Each substance's new value in a compartment
+// waits for its value just above (a division deep), so the substances take
+// turns compartment by compartment and their chains overlap; each
+// substance's arithmetic and sums stay as they are.
 void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
                   float omega)
 {
@@ -261,8 +265,8 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
         w.mobile_residual(s) = 0.0f;
         w.immobile_residual(s) = 0.0f;
     }
-    for (int s = 1; s <= st.substance_count; ++s) {
-        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
             const float dm = w.mobile_diag(c, s);
             const float rm = -st.upper_coupling(c, s) * state(c - 1, s) + dm * state(c, s)
                              - st.downward_half_flux(c) * state(c - 1, s) - st.lower_coupling(c, s) * state(c + 1, s)
