@@ -21,7 +21,9 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
         assemble_solute_couplings(st, c);
     }
     compute_half_life_factors(st);
-    if (st.vector_powers) {
+    // The predictor's concentrations are those the last step ended with,
+    // whose powers its last sweep raised; the corrector's are new.
+    if (st.vector_powers && stage.ends_step) {
         prepare_freundlich_powers(st, st.state, st.immobile_concentration);
     }
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
