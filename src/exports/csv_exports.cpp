@@ -25,16 +25,20 @@ std::vector<std::string> names_of(Visit&& visit)
     return names;
 }
 
-// One row: the clock first, then the fields of the visit.
+// One row: the clock first, then the fields of the visit, handed to the
+// writer for its table number `table`.
 template <typename Visit>
-void write_row(CsvTable& table, const ModelState& st, Visit&& visit)
+void write_row(TableWriter& writer, int table, const ModelState& st, Visit&& visit)
 {
     // The value as the visit passes it (float, double or std::int64_t).
-    const auto sink = [&table](std::string_view, int, auto value) { table.add(value); };
+    const auto sink = [&writer, table](std::string_view, int, auto value) { writer.add(table, value); };
     visit_time_fields(st, sink);
     visit(sink);
-    table.end_row();
+    writer.end_row(table);
 }
+
+// The tables' numbers in the writer.
+enum TableNumber : int { profiles_table, balances_table, fluxes_table, observations_table };
 
 std::string system_reason()
 {
@@ -140,23 +144,24 @@ void CsvExports::on_open(const ModelState& st)
     fluxes_.write_header(with_time([&st](const auto& sink) { visit_flux_fields(st, 2, sink); }));
     observations_.write_header(with_time(
         [&](const auto& sink) { visit_observation_fields(st, one_depth, 1, sink); }));
+    writer_.start({&profiles_, &balances_, &fluxes_, &observations_});
 }
 
 void CsvExports::on_profile_output(const ModelState& st, const RunRecord& record)
 {
     for (int c = 1; c <= st.compartment_count; ++c) {
-        write_row(profiles_, st, [&](const auto& sink) { visit_profile_fields(st, c, sink); });
+        write_row(writer_, profiles_table, st, [&](const auto& sink) { visit_profile_fields(st, c, sink); });
     }
-    write_row(balances_, st, [&](const auto& sink) { visit_balance_fields(st, record, sink); });
+    write_row(writer_, balances_table, st, [&](const auto& sink) { visit_balance_fields(st, record, sink); });
     for (int c = 2; c <= st.compartment_count; ++c) {
-        write_row(fluxes_, st, [&](const auto& sink) { visit_flux_fields(st, c, sink); });
+        write_row(writer_, fluxes_table, st, [&](const auto& sink) { visit_flux_fields(st, c, sink); });
     }
 }
 
 void CsvExports::on_observation_record(const ModelState& st, const ObservationSeries& series)
 {
     for (int k = 1; k <= st.observation_depth_count; ++k) {
-        write_row(observations_, st,
+        write_row(writer_, observations_table, st,
                   [&](const auto& sink) { visit_observation_fields(st, series, k, sink); });
     }
 }
@@ -166,6 +171,7 @@ void CsvExports::close()
     if (!created_) {
         return;
     }
+    writer_.finish();
     for (CsvTable* table : {&profiles_, &balances_, &fluxes_, &observations_}) table->close();
 }
 

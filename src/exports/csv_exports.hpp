@@ -6,6 +6,8 @@
 //   observations.csv  one row per 4-hour record and observation depth
 // Comma-separated, one header row, '\n' line ends, no quoting needed (no
 // field holds a comma or a quote). docs/outputs.md describes every column.
+// The rows are formatted and written by a thread of their own
+// (exports/table_writer.hpp), beside the run's.
 
 #include <array>
 #include <filesystem>
@@ -16,6 +18,7 @@
 
 #include "driver/run_observer.hpp"
 #include "exports/fields.hpp"
+#include "exports/table_writer.hpp"
 
 namespace soilcolumn::exports {
 
@@ -79,6 +82,7 @@ private:
     CsvTable balances_;
     CsvTable fluxes_;
     CsvTable observations_;
+    TableWriter writer_;  // after the tables: stops before they go
     bool created_ = false;
 };
 

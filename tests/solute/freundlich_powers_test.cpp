@@ -57,7 +57,9 @@ float sorbed(ModelState& st, int c, int s, SolutePower site, float concentration
 void expect_close(float fast, float classic)
 {
     EXPECT_NEAR(fast, classic, 1e-6f * std::fabs(classic));
-    if (classic == 0.0f) EXPECT_EQ(fast, 0.0f);
+    if (classic == 0.0f) {
+        EXPECT_EQ(fast, 0.0f);
+    }
 }
 
 TEST(FreundlichPowers, BatchedPowersGiveTheClassicCapacitiesAndSorbedConcentrations)
