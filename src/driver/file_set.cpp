@@ -31,6 +31,9 @@ void connect_fixed_files(FileSet& files)
     files.aus2.create_file();
     files.aus3.create_file();
     files.aus4.create_file();
+    for (records::OutputUnit* unit : {&files.aus1, &files.aus2, &files.aus3, &files.aus4}) {
+        unit->write_through(files.result_writer);
+    }
     files.chemvek.open_existing();
     files.chemdat.open_existing();
     files.plant.open_existing();

@@ -12,6 +12,7 @@
 
 #include "records/input_unit.hpp"
 #include "records/output_unit.hpp"
+#include "records/record_writer.hpp"
 
 namespace soilcolumn {
 
@@ -33,6 +34,9 @@ struct FileSet {
     std::filesystem::path input_directory;
     std::filesystem::path output_directory;
     FileNameSource file_name_source;
+    // Formats and writes the result files' records beside the run; before
+    // the units, so that it outlives their closing.
+    records::RecordWriter result_writer;
 
     records::OutputUnit console{6, "standard output"};
     records::InputUnit vekin{7, "vekin.txt"};
@@ -47,8 +51,9 @@ struct FileSet {
 };
 
 // Connects the fixed files in the model's order: vekin.txt, the four result
-// files, then chemvek.txt, chemdat.txt and plant.txt. Throws OpenError at
-// the first file that cannot be opened; nothing is read here.
+// files (written through result_writer), then chemvek.txt, chemdat.txt and
+// plant.txt. Throws OpenError at the first file that cannot be opened;
+// nothing is read here.
 void connect_fixed_files(FileSet& files);
 
 }  // namespace soilcolumn

@@ -1,8 +1,10 @@
 #include "records/output_unit.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "records/format.hpp"
+#include "records/record_writer.hpp"
 #include "records/run_errors.hpp"
 
 namespace soilcolumn::records {
@@ -43,12 +45,14 @@ OutputUnit::~OutputUnit()
 
 void OutputUnit::connect_stream(std::ostream& stream)
 {
+    wait_for_writer();
     stream_ = &stream;
     record_open_ = false;
 }
 
 void OutputUnit::create_file()
 {
+    wait_for_writer();
     stream_ = nullptr;
     if (file_.is_open()) {
         file_.close();
@@ -70,19 +74,40 @@ void OutputUnit::write_record(std::string_view format, std::initializer_list<For
 
 void OutputUnit::write_record(std::string_view format, std::span<const FormatValue> values)
 {
+    const bool has_text = std::any_of(values.begin(), values.end(), [](const FormatValue& value) {
+        return value.kind() == FormatValue::Kind::text;
+    });
+    if (writer_ != nullptr && !has_text) {
+        writer_->write(*this, format, values);
+        return;
+    }
+    wait_for_writer();
+    write_now(format, values);
+}
+
+void OutputUnit::write_now(std::string_view format, std::span<const FormatValue> values)
+{
     const std::size_t count = format_records_reusing(format, values, records_);
     for (std::size_t i = 0; i < count; ++i) {
-        put_record(records_[i]);
+        put_record_now(records_[i]);
+    }
+}
+
+void OutputUnit::wait_for_writer()
+{
+    if (writer_ != nullptr) {
+        writer_->drain();
     }
 }
 
 std::string OutputUnit::write_message(std::string_view format, std::initializer_list<FormatValue> values)
 {
+    wait_for_writer();
     const std::size_t count =
         format_records_reusing(format, std::span<const FormatValue>(values.begin(), values.size()), records_);
     std::string text;
     for (std::size_t i = 0; i < count; ++i) {
-        put_record(records_[i]);
+        put_record_now(records_[i]);
         std::string_view line = std::string_view(records_[i]).substr(records_[i].empty() ? 0 : 1);
         line = line.substr(0, line.find_last_not_of(' ') + 1);
         const std::size_t first = line.find_first_not_of(' ');
@@ -100,11 +125,18 @@ std::string OutputUnit::write_message(std::string_view format, std::initializer_
 
 void OutputUnit::write_list(std::string_view text)
 {
-    put_record(" ");
+    wait_for_writer();
+    put_record_now(" ");
     *stream_ << text;
 }
 
 void OutputUnit::put_record(std::string_view record)
+{
+    wait_for_writer();
+    put_record_now(record);
+}
+
+void OutputUnit::put_record_now(std::string_view record)
 {
     if (stream_ == nullptr) {
         throw std::logic_error("write to output unit " + std::to_string(number_) + ", which is not connected");
@@ -122,6 +154,8 @@ void OutputUnit::close()
     if (stream_ == nullptr) {
         return;
     }
+    wait_for_writer();
+    writer_ = nullptr;
     std::ostream& stream = *stream_;
     stream_ = nullptr;
     if (record_open_) {

@@ -20,6 +20,8 @@
 
 namespace soilcolumn::records {
 
+class RecordWriter;
+
 class OutputUnit {
 public:
     OutputUnit(int number, std::string file_name);
@@ -32,6 +34,10 @@ public:
     // Creates the file, or empties it if present; throws OpenError.
     void create_file();
     bool connected() const { return stream_ != nullptr; }
+    // From now on the unit's formatted writes without text values are done
+    // by `writer` (records/record_writer.hpp), which must outlive the unit's
+    // close(); any other write, and close(), first waits for it.
+    void write_through(RecordWriter& writer) { writer_ = &writer; }
 
     void write_record(std::string_view format, std::initializer_list<FormatValue> values = {});
     void write_record(std::string_view format, std::span<const FormatValue> values);
@@ -53,6 +59,11 @@ public:
     const std::string& file_name() const { return file_name_; }
 
 private:
+    friend class RecordWriter;
+    void write_now(std::string_view format, std::span<const FormatValue> values);
+    void put_record_now(std::string_view record);
+    void wait_for_writer();
+
     int number_;
     std::string file_name_;
     std::ofstream file_;
@@ -60,6 +71,7 @@ private:
     bool record_open_ = false;
     std::vector<std::string> records_;  // reused by every write
     std::vector<std::string>* warnings_ = nullptr;
+    RecordWriter* writer_ = nullptr;
 };
 
 }  // namespace soilcolumn::records
