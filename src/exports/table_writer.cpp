@@ -6,7 +6,7 @@ namespace soilcolumn::exports {
 namespace {
 
 // Fields per block (16 bytes each): a few output times of the largest column.
-constexpr std::size_t block_fields = 16384;
+constexpr std::size_t block_fields = 8192;
 
 }  // namespace
 

@@ -87,7 +87,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t most_waiting_blocks = 4;
+    static constexpr std::size_t most_waiting_blocks = 2;
 
     void rethrow_failure()
     {

@@ -8,8 +8,8 @@ namespace soilcolumn::records {
 namespace {
 
 // Room of a block: some hundred records of the widest result file.
-constexpr std::size_t block_values = 8192;
-constexpr std::size_t block_writes = 1024;
+constexpr std::size_t block_values = 4096;
+constexpr std::size_t block_writes = 512;
 constexpr std::size_t block_format_bytes = 64 * block_writes;
 
 }  // namespace
