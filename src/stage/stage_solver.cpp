@@ -124,7 +124,9 @@ PhaseResult solve_water_directly(const ModelState& st, SpeciesTable& state, cons
     if (n < 3) {
         return result;
     }
-    TridiagonalRows rows;
+    // Rows 2..N-1 are written before they are solved; the rest stay unset.
+    using Column = CompartmentArray<double>;
+    TridiagonalRows rows{Column(left_unset), Column(left_unset), Column(left_unset), Column(left_unset)};
     for (int c = 2; c <= n - 1; ++c) {
         rows.lower(c) = -st.upper_coupling(c, 0);
         rows.upper(c) = -st.lower_coupling(c, 0);
@@ -178,6 +180,17 @@ void book_solute_face_fluxes(const ModelState& st, const SpeciesTable& old_state
 }
 
 namespace {
+
+// A copy of the columns of water and substances 1..S of compartments 1..N,
+// all that the face fluxes read; the rest is left unset.
+SpeciesTable used_part_of(const ModelState& st, const SpeciesTable& state)
+{
+    SpeciesTable copy{left_unset};
+    for (int k = 0; k <= st.substance_count; ++k) {
+        std::copy_n(&state(1, k), st.compartment_count, &copy(1, k));
+    }
+    return copy;
+}
 
 // The suction limits; the water they move is the stage's storage term
 // dz C / dt = (new + old diagonal) / 2 times the stage and the change.
@@ -375,7 +388,7 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     SolverWork w;
     SpeciesTable& state = stage.state;
     SubstanceTable& immobile = stage.immobile;
-    const SpeciesTable old_state = state;
+    const SpeciesTable old_state = used_part_of(st, state);
     StageResult result;
 
     // Both stages start from the state the last step ended with.

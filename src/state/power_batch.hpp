@@ -1,11 +1,11 @@
 #pragma once
-// Powers of many bases to one exponent at once, for values that do not
-// repeat from stage to stage (the kept powers of state/power_memo.hpp serve
-// the others). The fast arithmetic (run --fast) takes them eight at a time
-// from glibc's vector powf where the processor has AVX2: twice the rate of
-// powf, within one unit of the last place of powf's result but not always
-// the same bits. Everything else, the classic run included, calls powf
-// value by value.
+// Powers of many bases at once: those that the kept powers of
+// state/power_memo.hpp do not hold yet, raised in one batch and handed to
+// them (PowerRequests below). The fast arithmetic (run --fast) takes them
+// eight at a time from glibc's vector powf where the processor has AVX2:
+// twice the rate of powf, within one unit of the last place of powf's
+// result but not always the same bits. Everything else, the classic run
+// included, calls powf value by value.
 
 #include <array>
 #include <cstddef>
