@@ -1,9 +1,9 @@
 #pragma once
 // Blocks of work handed from the run's thread to a thread of their own
 // (started at construction, idle until given work), which handles them one
-// after the other in the order handed over: the
-// run's thread only fills blocks (values to be formatted and written, say),
-// and the second thread does the rest while the run goes on.
+// after the other in the order handed over: the run's thread only fills
+// blocks (values to be formatted and written, say), and the second thread
+// does the rest while the run goes on.
 //
 // A block is filled through current() and handed over when full. At most a
 // few blocks wait at a time: more make the run's thread wait, so that a slow
