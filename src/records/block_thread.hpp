@@ -57,7 +57,6 @@ public:
     void hand_over()
     {
         std::unique_lock lock(mutex_);
-        rethrow_failure();
         block_taken_.wait(lock, [this] { return waiting_count_ < most_waiting_blocks || failure_; });
         rethrow_failure();
         waiting_[(first_waiting_ + waiting_count_) % most_waiting_blocks] = std::move(current_);

@@ -24,7 +24,8 @@ class RecordWriter {
 public:
     RecordWriter();
 
-    // Queues unit's formatted write; values of kind text are not taken.
+    // Queues unit's formatted write. No value may be of kind text: a text
+    // may not outlive the call (OutputUnit writes those itself).
     void write(OutputUnit& unit, std::string_view format, std::span<const FormatValue> values);
     // Waits until every queued write is done; throws what one failed with.
     void drain() { thread_.drain(); }

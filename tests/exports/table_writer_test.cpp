@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <sstream>
 
 #include "exports/csv_exports.hpp"
 #include "exports/table_writer.hpp"
 #include "input/temp_directory.hpp"
 #include "records/run_errors.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -18,14 +18,6 @@ namespace {
 using exports::CsvTable;
 using exports::TableWriter;
 using testing::TempDirectory;
-
-std::string file_text(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Row i of table t, as the writer is given it and as it must come out:
 // an integer, a float and a double whose shortest forms are known.
@@ -73,7 +65,7 @@ TEST(TableWriter, EveryTableGetsItsRowsInOrderAcrossManyBlocks)
         std::string expected = "i,x,y\n";
         const int rows = t == 1 ? 3 * rounds : rounds;
         for (int i = 0; i < rows; ++i) expected += expected_row(t, i);
-        EXPECT_EQ(file_text(tables[t].path()), expected) << tables[t].path();
+        EXPECT_EQ(testing::read_file(tables[t].path()), expected) << tables[t].path();
     }
 }
 
@@ -105,7 +97,7 @@ TEST(TableWriter, FinishesWithoutRows)
     writer.start({&table});
     writer.finish();
     table.close();
-    EXPECT_EQ(file_text(dir.path() / "t.csv"), "i\n");
+    EXPECT_EQ(testing::read_file(dir.path() / "t.csv"), "i\n");
 }
 
 }  // namespace
