@@ -177,10 +177,10 @@ TEST(CommandLine, RunWritesTheClassicFilesAndItsOwn)
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "") << "no progress bar when standard error is no terminal";
     for (const char* name : {"aus1.txt", "aus2.txt", "aus3.txt", "aus4.txt"}) {
-        EXPECT_EQ(testing::read_text(dirs.out / name), classic.read(name)) << name;
+        EXPECT_EQ(testing::read_file(dirs.out / name), classic.read(name)) << name;
         EXPECT_FALSE(fs::exists(dirs.in / name)) << "the scenario directory stays as it was";
     }
-    EXPECT_EQ(testing::read_text(dirs.out / "console.txt"), classic_console);
+    EXPECT_EQ(testing::read_file(dirs.out / "console.txt"), classic_console);
     for (const char* name : {"profiles.csv", "balances.csv", "fluxes.csv", "observations.csv", "summary.json"}) {
         EXPECT_TRUE(fs::exists(dirs.out / name)) << name;
         EXPECT_FALSE(classic.exists(name)) << "the classic run writes " << name << " only when asked";
@@ -207,12 +207,12 @@ TEST(CommandLine, OverridesActAsIfTheControlFileSaidSo)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.edited_run_control);
         Dirs dirs;
-        const std::string vekin_before = testing::read_text(dirs.in / "vekin.txt");
+        const std::string vekin_before = testing::read_file(dirs.in / "vekin.txt");
         std::vector<std::string> args{"run", dirs.in.string(), "-o", dirs.out.string()};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const CommandResult result = run_command(args);
         ASSERT_EQ(result.status, 0) << result.err;
-        EXPECT_EQ(testing::read_text(dirs.in / "vekin.txt"), vekin_before);
+        EXPECT_EQ(testing::read_file(dirs.in / "vekin.txt"), vekin_before);
 
         TempDirectory edited;
         testing::copy_scenario(scenario, edited.path());
@@ -220,9 +220,9 @@ TEST(CommandLine, OverridesActAsIfTheControlFileSaidSo)
         const fs::path edited_out = edited.path() / "out";
         ASSERT_EQ(run_command({"run", edited.path().string(), "-o", edited_out.string()}).status, 0);
         for (const char* name : {"aus1.txt", "aus2.txt", "aus3.txt", "aus4.txt", "profiles.csv", "balances.csv"}) {
-            EXPECT_EQ(testing::read_text(dirs.out / name), testing::read_text(edited_out / name)) << name;
+            EXPECT_EQ(testing::read_file(dirs.out / name), testing::read_file(edited_out / name)) << name;
         }
-        const auto summary = nlohmann::json::parse(testing::read_text(dirs.out / "summary.json"));
+        const auto summary = nlohmann::json::parse(testing::read_file(dirs.out / "summary.json"));
         EXPECT_EQ(summary["command_line"].back(), c.options.back());
         EXPECT_NE(result.out.find("overrides   --"), std::string::npos) << result.out;
     }
@@ -291,7 +291,7 @@ TEST(Summary, ConformsToTheDocumentedSchema)
         {"normal end", nothing, {}, "ok", 0},
         {"warning: porosity outside the verified range",
          [](const Dirs& d) {
-             const std::string vekin = testing::read_text(d.in / "vekin.txt");
+             const std::string vekin = testing::read_file(d.in / "vekin.txt");
              std::ofstream(d.in / "vekin.txt", std::ios::binary)
                  << replace_first(vekin, "  0.1  2  0.38 ", "  0.1  2  0.20 ");
          },
@@ -320,7 +320,7 @@ TEST(Summary, ConformsToTheDocumentedSchema)
         EXPECT_EQ(result.status, c.exit_status) << result.err;
         const fs::path path = dirs->out / "summary.json";
         ASSERT_TRUE(fs::exists(path));
-        const auto summary = nlohmann::json::parse(testing::read_text(path));
+        const auto summary = nlohmann::json::parse(testing::read_file(path));
         EXPECT_EQ(summary["status"], c.status);
         EXPECT_EQ(summary["exit_status"], c.exit_status);
         EXPECT_EQ(summary["message"].get<std::string>().empty(), c.exit_status == 0 || c.exit_status == 3);
@@ -365,7 +365,7 @@ TEST(Summary, NamesTheInputsAndHoldsTheFinalBalancesAtFullPrecision)
     const CommandResult result =
         run_command({"run", dirs.in.string(), "-o", dirs.out.string(), "--time-step", "1800"});
     ASSERT_EQ(result.status, 0) << result.err;
-    const auto summary = nlohmann::json::parse(testing::read_text(dirs.out / "summary.json"));
+    const auto summary = nlohmann::json::parse(testing::read_file(dirs.out / "summary.json"));
 
     std::string command = "/usr/bin/python3 -c 'import hashlib,sys\nfor p in sys.argv[1:]: "
                           "print(hashlib.sha256(open(p,\"rb\").read()).hexdigest())'";

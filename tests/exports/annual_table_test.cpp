@@ -35,7 +35,7 @@ struct AnnualRun {
         args.insert(args.end(), options.begin(), options.end());
         const testing::CommandResult result = testing::run_command(args);
         EXPECT_EQ(result.status, 0) << result.err;
-        summary = nlohmann::json::parse(testing::read_text(out.path() / "summary.json"));
+        summary = nlohmann::json::parse(testing::read_file(out.path() / "summary.json"));
         const nlohmann::json tables = testing::read_csv_tables({out.path() / "annual.csv"});
         const nlohmann::json& table = tables[(out.path() / "annual.csv").string()];
         const auto header = table["header"].get<std::vector<std::string>>();

@@ -14,12 +14,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/command_line.hpp"
+#include "test_files.hpp"
 
 namespace soilcolumn::testing {
 
 namespace fs = std::filesystem;
-
-inline const fs::path scenario_data = fs::path(SOILCOLUMN_SOURCE_DIR) / "tests" / "scenarios" / "data";
 
 inline void copy_scenario(const std::string& scenario, const fs::path& to)
 {
@@ -80,14 +79,6 @@ inline nlohmann::json read_csv_tables(const std::vector<fs::path>& paths)
     const std::string text = shell_output(command, status);
     if (status != 0) return nullptr;
     return nlohmann::json::parse(text);
-}
-
-inline std::string read_text(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace soilcolumn::testing
