@@ -272,6 +272,18 @@ struct ReusedResults {
         SubstanceTable mobile_capacity;
         SubstanceTable immobile_capacity;
     } kept_capacities;
+    // The fast arithmetic's powers of the van Genuchten compartments at the
+    // suctions they were raised at (water/van_genuchten_column.hpp),
+    // compartments 2..N.
+    struct VanGenuchtenPowers {
+        CompartmentCodes held;          // 1 where the powers below are those of `suction`
+        CompartmentCodes conducts;      // 1 where the Mualem denominator is held too
+        CompartmentColumn suction;      // m
+        CompartmentColumn m;            // the curve's exponent m
+        CompartmentColumn x_n;          // (alpha h)^n
+        CompartmentColumn bracket;      // (1 + x_n)^m
+        CompartmentColumn denominator;  // (1 + x_n)^((l + 2) m)
+    } van_genuchten_powers;
 };
 
 // How the run solves the stage's rows, beside the model: the classic run

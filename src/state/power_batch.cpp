@@ -68,13 +68,7 @@ void raise_each(std::span<float> values, std::span<const float> exponents, bool 
     raise_one_by_one(values, exponents);
 }
 
-namespace {
-
-// A power the memo takes without powf (state/power_memo.hpp), or one of a
-// base that powf answers with NaN, is left to the curve itself.
 bool raised_by_powf(float x, float y) { return x > 0.0f && y != 0.0f && y != 1.0f; }
-
-}  // namespace
 
 void PowerRequests::add(PowerMemo& memo, float base, float exponent)
 {

@@ -22,6 +22,12 @@ void raise_each(std::span<float> values, std::span<const float> exponents, bool 
 // Whether raise_each(..., true) uses the vector powf on this processor.
 bool vector_powers_available();
 
+// Whether the kept powers (state/power_memo.hpp) take x^y from powf: not a
+// power they take without it, nor one of a base that powf answers with NaN.
+// Only such powers are handed over from a batch; the rest are left to the
+// curve itself.
+bool raised_by_powf(float x, float y);
+
 // Powers that formulas will ask their kept powers (state/power_memo.hpp)
 // for, raised in one vectorised batch and handed to the memos beforehand,
 // where the formulas then find them. Room for one power per region of every

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "state/power_batch.hpp"
+#include "water/van_genuchten_column.hpp"
 
 namespace soilcolumn {
 
@@ -38,10 +39,6 @@ float two_pore_system_conductivity(const ModelState& st, int c, float theta)
 // shares alpha and n with a van Genuchten retention curve of m = 1 - 1/n,
 // (alpha h)^n and (1 + (alpha h)^n)^m are the powers that curve has just
 // taken at the same suction: they are asked of its kept powers.
-float mualem_denominator_exponent(const ModelState& st, int c, float m)
-{
-    return (st.conductivity_vg_l(c) + 2.0f) * m;
-}
 
 // (1 + (alpha h)^n)^((l + 2) m). The fast arithmetic has handed it to the
 // kept powers beforehand (prepare_mualem_powers); the classic run raises it
@@ -53,16 +50,22 @@ float mualem_denominator(const ModelState& st, int c, float x_n, float m)
                             : std::pow(1.0f + x_n, exponent);
 }
 
+float mualem_from(const ModelState& st, int c, float x_n_1, float bracket_power, float denominator)
+{
+    const float bracket = bracket_power - x_n_1;
+    return st.saturated_conductivity(c) * (bracket * bracket) / denominator;
+}
+
 float mualem_conductivity(const ModelState& st, int c, float h)
 {
     const float alpha = st.conductivity_vg_alpha(c);
     const float n = st.conductivity_vg_n(c);
-    const float m = 1.0f - 1.0f / n;
+    const float m = mualem_conductivity_m(st, c);
     const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * h, n);
     // (alpha h)^(n-1) = (alpha h)^n / (alpha h) in the fast arithmetic.
     const float x_n_1 = st.derived_powers && alpha * h > 0.0f ? x_n / (alpha * h) : std::pow(alpha * h, n - 1.0f);
-    const float bracket = st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m) - x_n_1;
-    return st.saturated_conductivity(c) * (bracket * bracket) / mualem_denominator(st, c, x_n, m);
+    return mualem_from(st, c, x_n_1, st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m),
+                       mualem_denominator(st, c, x_n, m));
 }
 
 // Model 5: Mualem with l = 0.5 and a free exponent m; no flow below the
@@ -94,6 +97,18 @@ float ghm_conductivity(const ModelState& st, int c, float theta)
 
 }  // namespace
 
+float mualem_conductivity_m(const ModelState& st, int c) { return 1.0f - 1.0f / st.conductivity_vg_n(c); }
+
+float mualem_denominator_exponent(const ModelState& st, int c, float m)
+{
+    return (st.conductivity_vg_l(c) + 2.0f) * m;
+}
+
+float mualem_conductivity_from(const ModelState& st, int c, float h, float x_n, float bracket_power, float denominator)
+{
+    return mualem_from(st, c, x_n / (st.conductivity_vg_alpha(c) * h), bracket_power, denominator);
+}
+
 float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged)
 {
     switch (st.conductivity_model(c)) {
@@ -113,10 +128,10 @@ void prepare_mualem_powers(const ModelState& st, const SpeciesTable& state)
     PowerRequests requests;
     for (int c = 2; c <= st.compartment_count; ++c) {
         const int model = st.conductivity_model(c);
-        if (model != 3 && model != 4) continue;
+        if ((model != 3 && model != 4) || column_conducts(st, c, state(c, 0))) continue;
         const float alpha = st.conductivity_vg_alpha(c);
         const float n = st.conductivity_vg_n(c);
-        const float m = 1.0f - 1.0f / n;
+        const float m = mualem_conductivity_m(st, c);
         // As the curve takes it: from the retention's kept powers.
         const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * state(c, 0), n);
         requests.add(st.powers.water(c, WaterPower::mualem_denominator), 1.0f + x_n,

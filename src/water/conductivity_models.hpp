@@ -14,9 +14,20 @@ namespace soilcolumn {
 // conductivity model. An unknown model code returns `unchanged`.
 float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged);
 
+// The exponent m = 1 - 1/n of the Mualem conductivities (models 3, 4), and
+// the exponent (l + 2) m of their denominator (1 + (alpha h)^n)^((l + 2) m).
+float mualem_conductivity_m(const ModelState& st, int c);
+float mualem_denominator_exponent(const ModelState& st, int c, float m);
+
+// The Mualem conductivity of compartment c at suction h > 0 from its three
+// powers x_n = (alpha h)^n, (1 + x_n)^m and the denominator, with
+// (alpha h)^(n-1) = x_n / (alpha h) (the fast arithmetic).
+float mualem_conductivity_from(const ModelState& st, int c, float h, float x_n, float bracket_power, float denominator);
+
 // The fast arithmetic: the third power of the Mualem conductivities (models
-// 3, 4) of compartments 2..N at the suctions of `state`, raised in one batch
-// by the vector powf and handed to the compartments' kept powers.
+// 3, 4) of compartments 2..N at the suctions of `state` that the van
+// Genuchten column (water/van_genuchten_column.hpp) does not hold, raised
+// in one batch by the vector powf and handed to the compartments' kept powers.
 void prepare_mualem_powers(const ModelState& st, const SpeciesTable& state);
 
 }  // namespace soilcolumn

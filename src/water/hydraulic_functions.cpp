@@ -5,6 +5,7 @@
 
 #include "water/conductivity_models.hpp"
 #include "water/retention_models.hpp"
+#include "water/van_genuchten_column.hpp"
 
 namespace soilcolumn {
 
@@ -58,14 +59,18 @@ void compute_face_terms(ModelState& st)
     st.face_conductivity(2) = 0.0f;
 }
 
-void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
+void set_water_content(ModelState& st, int c, float theta)
 {
-    float& theta = st.water_content(c);
-    theta = retention_water_content(st, c, state(c, 0), theta);
+    st.water_content(c) = theta;
     // The aggregates fill first: the immobile region holds the water up to
     // the aggregate porosity.
     const float aggregate = st.aggregate_porosity(c);
     st.immobile_water_content(c) = aggregate >= theta ? theta : aggregate;
+}
+
+void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
+{
+    set_water_content(st, c, retention_water_content(st, c, state(c, 0), st.water_content(c)));
 }
 
 }  // namespace
@@ -73,10 +78,14 @@ void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
 void compute_water_retention(ModelState& st, SpeciesTable& state)
 {
     if (st.vector_powers) {
-        prepare_van_genuchten_powers(st, state);
+        raise_column_retention_powers(st, state);
     }
     for (int c = 2; c <= st.compartment_count; ++c) {
-        evaluate_water_retention(st, state, c);
+        if (column_holds(st, c, state(c, 0))) {
+            set_water_content(st, c, column_water_content(st, c));
+        } else {
+            evaluate_water_retention(st, state, c);
+        }
     }
 }
 
@@ -110,14 +119,17 @@ void reuse_water_retention(ModelState& st, SpeciesTable& state)
 void compute_hydraulic_properties(ModelState& st, SpeciesTable& state)
 {
     if (st.vector_powers) {
+        raise_column_conductivity_powers(st, state);
         prepare_mualem_powers(st, state);
     }
     for (int c = 2; c <= st.compartment_count; ++c) {
         const float h = state(c, 0);
         float& theta = st.water_content(c);
-        st.water_capacity(c) = retention_capacity(st, c, h, theta, st.water_capacity(c));
+        st.water_capacity(c) = column_holds(st, c, h) ? column_capacity(st, c, h, theta)
+                                                      : retention_capacity(st, c, h, theta, st.water_capacity(c));
         st.unsaturated_conductivity(c) =
-            unsaturated_conductivity_at(st, c, h, theta, st.unsaturated_conductivity(c));
+            column_conducts(st, c, h) ? column_conductivity(st, c, h)
+                                      : unsaturated_conductivity_at(st, c, h, theta, st.unsaturated_conductivity(c));
     }
     compute_face_terms(st);
 }

@@ -1,11 +1,8 @@
 #include "water/retention_models.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <span>
 
-#include "state/power_batch.hpp"
 #include "water/suction_limits.hpp"
 
 namespace soilcolumn {
@@ -188,11 +185,18 @@ float three_point_capacity(const ModelState& st, int c, float h, float theta)
 float van_genuchten_water_content(const ModelState& st, int c, float h, float m)
 {
     if (h >= st.dry_end_suction(c)) return dry_end_water_content(st, c, h);
-    const float theta_r = st.residual_water_content(c);
     const float alpha = st.vg_alpha(c);
     const float n = st.vg_n(c);
     const float x_n = power(st, c, WaterPower::retention_1, alpha * h, n);
-    return theta_r + (st.porosity(c) - theta_r) / power(st, c, WaterPower::retention_2, 1.0f + x_n, m);
+    return van_genuchten_water_content_from(st, c, power(st, c, WaterPower::retention_2, 1.0f + x_n, m));
+}
+
+// alpha^n h^(n-1) = (alpha h)^n / h and (1 + x)^(-m-1) = 1 / ((1 + x)^m (1 + x)),
+// with the powers the water content took.
+float derived_van_genuchten_capacity(const ModelState& st, int c, float h, float m, float x_n, float bracket)
+{
+    const float theta_r = st.residual_water_content(c);
+    return (st.porosity(c) - theta_r) * m * st.vg_n(c) * (x_n / h) / (bracket * (1.0f + x_n));
 }
 
 float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, float m)
@@ -203,15 +207,13 @@ float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, 
     const float n = st.vg_n(c);
     const float x_n = power(st, c, WaterPower::retention_1, alpha * h, n);
     if (st.derived_powers && h > 0.0f) {
-        // alpha^n h^(n-1) = (alpha h)^n / h and (1 + x)^(-m-1) = 1 / ((1 + x)^m (1 + x)),
-        // with the powers the water content took.
-        const float y = power(st, c, WaterPower::retention_2, 1.0f + x_n, m);
-        return (st.porosity(c) - theta_r) * m * n * (x_n / h) / (y * (1.0f + x_n));
+        return derived_van_genuchten_capacity(st, c, h, m, x_n, power(st, c, WaterPower::retention_2, 1.0f + x_n, m));
     }
     return (st.porosity(c) - theta_r) * m * n * power(st, c, WaterPower::retention_3, alpha, n) *
            power(st, c, WaterPower::retention_4, h, n - 1.0f) *
            power(st, c, WaterPower::retention_5, 1.0f + x_n, -m - 1.0f);
 }
+
 
 float mualem_m(const ModelState& st, int c) { return 1.0f - 1.0f / st.vg_n(c); }
 
@@ -264,6 +266,20 @@ float ghm_capacity(const ModelState& st, int c, float h, float theta)
 
 }  // namespace
 
+float van_genuchten_m(const ModelState& st, int c) { return st.retention_model(c) == 6 ? st.vg_m(c) : mualem_m(st, c); }
+
+float van_genuchten_water_content_from(const ModelState& st, int c, float bracket)
+{
+    const float theta_r = st.residual_water_content(c);
+    return theta_r + (st.porosity(c) - theta_r) / bracket;
+}
+
+float van_genuchten_capacity_from(const ModelState& st, int c, float h, float theta, float m, float x_n, float bracket)
+{
+    if (theta < st.dry_end_water_content(c)) return dry_end_capacity(st, c, h);
+    return derived_van_genuchten_capacity(st, c, h, m, x_n, bracket);
+}
+
 float retention_water_content(const ModelState& st, int c, float& h, float unchanged)
 {
     switch (st.retention_model(c)) {
@@ -294,29 +310,6 @@ float retention_capacity(const ModelState& st, int c, float h, float& theta, flo
     case 8: return ghm_capacity(st, c, h, theta);
     default: return unchanged;  // no retention model: the capacity stays as it was
     }
-}
-
-void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& state)
-{
-    PowerRequests requests;
-    std::array<float, max_compartments> m;
-    std::array<int, max_compartments> compartment;
-    for (int c = 2; c <= st.compartment_count; ++c) {
-        const int model = st.retention_model(c);
-        const float h = state(c, 0);
-        if (model < 4 || model > 6 || h >= st.dry_end_suction(c)) continue;
-        const auto k = static_cast<std::size_t>(requests.size());
-        m[k] = model == 6 ? st.vg_m(c) : mualem_m(st, c);
-        compartment[k] = c;
-        requests.add(st.powers.water(c, WaterPower::retention_1), st.vg_alpha(c) * h, st.vg_n(c));
-    }
-    const std::span<const float> x_n = requests.raise_and_hand_over();
-    // The second power: (1 + x_n)^m.
-    for (int i = 0; i < requests.size(); ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        requests.replace(i, st.powers.water(compartment[k], WaterPower::retention_2), 1.0f + x_n[k], m[k]);
-    }
-    requests.raise_and_hand_over();
 }
 
 }  // namespace soilcolumn

@@ -23,11 +23,18 @@ float retention_water_content(const ModelState& st, int c, float& h, float uncha
 // `theta` in place. An unknown model code returns `unchanged`.
 float retention_capacity(const ModelState& st, int c, float h, float& theta, float unchanged);
 
-// The fast arithmetic: the two powers (alpha h)^n and (1 + (alpha h)^n)^m
-// that the van Genuchten water contents of compartments 2..N will take at
-// the suctions of `state`, raised in two batches by the vector powf
-// (state/power_batch.hpp) and handed to the compartments' kept powers, where
-// the curves then find them.
-void prepare_van_genuchten_powers(const ModelState& st, const SpeciesTable& state);
+// The exponent m of the van Genuchten curves (models 4 to 6).
+float van_genuchten_m(const ModelState& st, int c);
+
+// The van Genuchten water content of compartment c (models 4 to 6, below
+// the dry end) from its power (1 + (alpha h)^n)^m.
+float van_genuchten_water_content_from(const ModelState& st, int c, float bracket);
+
+// The van Genuchten capacity of compartment c at suction h > 0 and water
+// content theta from its exponent m and the powers x_n = (alpha h)^n and
+// (1 + x_n)^m, by the power laws (the fast arithmetic; see
+// state/model_state.hpp, SolverChoice).
+float van_genuchten_capacity_from(const ModelState& st, int c, float h, float theta, float m, float x_n,
+                                  float bracket);
 
 }  // namespace soilcolumn

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "water/hydraulic_functions.hpp"
+#include "water/van_genuchten_column.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -99,13 +100,15 @@ void place(ModelState& st, int c, const Soil& s)
 }
 
 // A column of one soil whose compartments 2..N hold the given suctions
-// (at most 99); `vector_powers` as the fast arithmetic sets it.
+// (at most 99); `vector_powers` and `derived_powers` as the fast arithmetic
+// sets them.
 std::unique_ptr<ModelState> evaluate(const Soil& soil, const std::vector<float>& suctions,
                                      bool vector_powers = false)
 {
     EXPECT_LE(suctions.size(), 99u);
     auto st = std::make_unique<ModelState>();
     st->vector_powers = vector_powers;
+    st->derived_powers = vector_powers;
     st->compartment_count = static_cast<int>(suctions.size()) + 1;
     for (int c = 2; c <= st->compartment_count; ++c) {
         place(*st, c, soil);
@@ -195,6 +198,65 @@ TEST(HydraulicFunctions, BatchedPowersGiveTheCurvesValues)
                 EXPECT_EQ(fast->unsaturated_conductivity(c), conductivity);
             }
         }
+    }
+}
+
+// The fast arithmetic keeps the van Genuchten powers by compartment (the
+// column) where a van Genuchten curve holds suctions above zero and below
+// its dry end, and the Mualem denominator too where the conductivity takes
+// the curve's alpha, n and m; elsewhere the curves raise their own powers.
+// Either way the values are the classic ones within a few units of the last
+// place.
+TEST(HydraulicFunctions, FastColumnHoldsTheVanGenuchtenPowersItRaised)
+{
+    Soil other_alpha = vg_sand_loam;
+    other_alpha.name = "4 van Genuchten / K3 of another alpha";
+    other_alpha.k_alpha = 2.5f;
+    struct Case { const Soil* soil; float h; bool holds; bool conducts; };
+    const Case cases[] = {
+        {&vg_sand_loam, 1.0f, true, true},
+        {&vg_general, 10.0f, true, true},
+        {&vg_free_m, 2.0f, true, false},      // conductivity model 5 raises its own
+        {&other_alpha, 1.0f, true, false},
+        {&vg_sand_loam, 5000.0f, false, false},  // beyond the dry end
+        {&vg_sand_loam, 0.0f, false, false},
+        {&campbell, 5.0f, false, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << k.soil->name << " at h = " << k.h);
+        const auto fast = evaluate(*k.soil, {k.h}, true);
+        const auto classic = evaluate(*k.soil, {k.h});
+        EXPECT_EQ(column_holds(*fast, 2, k.h), k.holds);
+        EXPECT_EQ(column_conducts(*fast, 2, k.h), k.conducts);
+        EXPECT_FALSE(column_holds(*classic, 2, k.h));
+        expect_relative(fast->water_content(2), classic->water_content(2), 1e-6, "water content");
+        expect_relative(fast->water_capacity(2), classic->water_capacity(2), 1e-6, "capacity");
+        // Mualem's bracket (1 + x)^m - x^(n-1) cancels to a few digits, and
+        // with them the units of the last place of its powers grow.
+        expect_relative(fast->unsaturated_conductivity(2), classic->unsaturated_conductivity(2), 1e-4, "K");
+    }
+}
+
+// The column answers only for the suction it was raised at, and only in the
+// fast arithmetic: a state that ran fast gives the classic bits once the
+// classic arithmetic takes it over.
+TEST(HydraulicFunctions, FastColumnIsReadOnlyAtItsSuctionAndInTheFastArithmetic)
+{
+    auto st = evaluate(vg_sand_loam, {1.0f, 10.0f}, true);
+    st->state(2, 0) = 10.0f;  // compartment 2 now holds compartment 3's suction
+    compute_hydraulic_properties(*st, st->state);
+    expect_relative(st->water_capacity(2), st->water_capacity(3), 1e-6, "capacity at the new suction");
+    expect_relative(st->unsaturated_conductivity(2), st->unsaturated_conductivity(3), 1e-4, "K at the new suction");
+
+    auto taken_over = evaluate(vg_sand_loam, {1.0f, 10.0f}, true);
+    taken_over->vector_powers = taken_over->derived_powers = false;
+    compute_water_retention(*taken_over, taken_over->state);
+    compute_hydraulic_properties(*taken_over, taken_over->state);
+    const auto classic = evaluate(vg_sand_loam, {1.0f, 10.0f});
+    for (int c = 2; c <= 3; ++c) {
+        EXPECT_EQ(taken_over->water_content(c), classic->water_content(c));
+        EXPECT_EQ(taken_over->water_capacity(c), classic->water_capacity(c));
+        EXPECT_EQ(taken_over->unsaturated_conductivity(c), classic->unsaturated_conductivity(c));
     }
 }
 
