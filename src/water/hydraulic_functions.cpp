@@ -78,7 +78,7 @@ void evaluate_water_retention(ModelState& st, SpeciesTable& state, int c)
 void compute_water_retention(ModelState& st, SpeciesTable& state)
 {
     if (st.vector_powers) {
-        raise_column_retention_powers(st, state);
+        raise_column_powers(st, state);
     }
     for (int c = 2; c <= st.compartment_count; ++c) {
         if (column_holds(st, c, state(c, 0))) {
@@ -119,7 +119,6 @@ void reuse_water_retention(ModelState& st, SpeciesTable& state)
 void compute_hydraulic_properties(ModelState& st, SpeciesTable& state)
 {
     if (st.vector_powers) {
-        raise_column_conductivity_powers(st, state);
         prepare_mualem_powers(st, state);
     }
     for (int c = 2; c <= st.compartment_count; ++c) {

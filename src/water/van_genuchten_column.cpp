@@ -33,18 +33,23 @@ bool conductivity_shares_powers(const ModelState& st, int c)
            && same_bits(mualem_conductivity_m(st, c), st.van_genuchten_powers.m(c));
 }
 
-// At most one power per compartment, raised together; after raise() the
-// bases hold the powers.
+// Powers of the column's compartments, raised together; after raise() the
+// bases hold the powers. A compartment may have two (its bracket and its
+// Mualem denominator).
 struct ColumnBatch {
-    std::array<int, max_compartments> compartment;
-    std::array<float, max_compartments> value;
-    std::array<float, max_compartments> exponent;
+    enum class Power : std::uint8_t { x_n, bracket, denominator };
+    static constexpr std::size_t capacity = 2 * std::size_t{max_compartments};
+    std::array<int, capacity> compartment;
+    std::array<Power, capacity> power;
+    std::array<float, capacity> value;
+    std::array<float, capacity> exponent;
     int count = 0;
 
-    void add(int c, float base, float y)
+    void add(int c, Power p, float base, float y)
     {
         const auto i = static_cast<std::size_t>(count++);
         compartment[i] = c;
+        power[i] = p;
         value[i] = base;
         exponent[i] = y;
     }
@@ -55,9 +60,22 @@ struct ColumnBatch {
     }
 };
 
+using Power = ColumnBatch::Power;
+
+// The bracket (1 + x_n)^m of compartment c and, where its conductivity
+// shares the curve's powers, the Mualem denominator, both from x_n.
+void add_powers_of_one_plus_x_n(const ModelState& st, int c, float x_n, ColumnBatch& batch)
+{
+    const float m = st.van_genuchten_powers.m(c);
+    batch.add(c, Power::bracket, 1.0f + x_n, m);
+    if (!conductivity_shares_powers(st, c)) return;
+    const float y = mualem_denominator_exponent(st, c, m);
+    if (raised_by_powf(1.0f + x_n, y)) batch.add(c, Power::denominator, 1.0f + x_n, y);
+}
+
 }  // namespace
 
-void raise_column_retention_powers(ModelState& st, const SpeciesTable& state)
+void raise_column_powers(ModelState& st, const SpeciesTable& state)
 {
     ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
     ColumnBatch x_n;
@@ -66,10 +84,10 @@ void raise_column_retention_powers(ModelState& st, const SpeciesTable& state)
         column.conducts(c) = 0;
         const float h = state(c, 0);
         if (!column_in_use(st) || !van_genuchten_curve(st, c) || !(h > 0.0f) || h >= st.dry_end_suction(c)) continue;
-        if (raised_by_powf(st.vg_alpha(c) * h, st.vg_n(c))) x_n.add(c, st.vg_alpha(c) * h, st.vg_n(c));
+        if (raised_by_powf(st.vg_alpha(c) * h, st.vg_n(c))) x_n.add(c, Power::x_n, st.vg_alpha(c) * h, st.vg_n(c));
     }
     x_n.raise();
-    ColumnBatch bracket;
+    ColumnBatch of_one_plus_x_n;
     for (int i = 0; i < x_n.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const int c = x_n.compartment[k];
@@ -77,17 +95,22 @@ void raise_column_retention_powers(ModelState& st, const SpeciesTable& state)
         if (std::isfinite(x_n.value[k]) && raised_by_powf(1.0f + x_n.value[k], m)) {
             column.m(c) = m;
             column.x_n(c) = x_n.value[k];
-            bracket.add(c, 1.0f + x_n.value[k], m);
+            add_powers_of_one_plus_x_n(st, c, x_n.value[k], of_one_plus_x_n);
         }
     }
-    bracket.raise();
-    for (int i = 0; i < bracket.count; ++i) {
+    of_one_plus_x_n.raise();
+    for (int i = 0; i < of_one_plus_x_n.count; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        const int c = bracket.compartment[k];
-        if (std::isfinite(bracket.value[k])) {
+        const int c = of_one_plus_x_n.compartment[k];
+        const float power = of_one_plus_x_n.value[k];
+        if (!std::isfinite(power)) continue;
+        if (of_one_plus_x_n.power[k] == Power::bracket) {
             column.held(c) = 1;
             column.suction(c) = state(c, 0);
-            column.bracket(c) = bracket.value[k];
+            column.bracket(c) = power;
+        } else {
+            column.conducts(c) = 1;
+            column.denominator(c) = power;
         }
     }
 }
@@ -107,27 +130,6 @@ float column_capacity(const ModelState& st, int c, float h, float theta)
 {
     const ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
     return van_genuchten_capacity_from(st, c, h, theta, column.m(c), column.x_n(c), column.bracket(c));
-}
-
-void raise_column_conductivity_powers(ModelState& st, const SpeciesTable& state)
-{
-    ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
-    ColumnBatch denominator;
-    for (int c = 2; c <= st.compartment_count; ++c) {
-        column.conducts(c) = 0;
-        if (!column_holds(st, c, state(c, 0)) || !conductivity_shares_powers(st, c)) continue;
-        const float base = 1.0f + column.x_n(c);
-        const float y = mualem_denominator_exponent(st, c, column.m(c));
-        if (raised_by_powf(base, y)) denominator.add(c, base, y);
-    }
-    denominator.raise();
-    for (int i = 0; i < denominator.count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        if (std::isfinite(denominator.value[k])) {
-            column.conducts(denominator.compartment[k]) = 1;
-            column.denominator(denominator.compartment[k]) = denominator.value[k];
-        }
-    }
 }
 
 bool column_conducts(const ModelState& st, int c, float h)

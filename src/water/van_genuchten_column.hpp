@@ -4,21 +4,22 @@
 // takes two powers, x_n = (alpha h)^n and (1 + x_n)^m. The fast arithmetic
 // derives its capacity from the same two by the power laws, and a Mualem
 // conductivity (models 3, 4) of the same alpha, n and m from the same two and
-// a third, (1 + x_n)^((l + 2) m). Each of the three is raised for all such
-// compartments of the column in one batch of the vector powf
-// (state/power_batch.hpp) and kept by compartment, beside the suction it was
-// raised at (ModelState::van_genuchten_powers); the curves read them there
-// instead of asking each compartment's kept powers (state/power_memo.hpp).
+// a third, (1 + x_n)^((l + 2) m). With the water contents, all three are
+// raised for all such compartments of the column in two batches of the
+// vector powf (state/power_batch.hpp), x_n first, and kept by compartment
+// beside the suction they were raised at (ModelState::van_genuchten_powers);
+// the curves read them there instead of asking each compartment's kept
+// powers (state/power_memo.hpp).
 // The column holds nothing outside the fast arithmetic.
 
 #include "state/model_state.hpp"
 
 namespace soilcolumn {
 
-// Raises the two powers of the water content for compartments 2..N at the
-// suctions of `state`, where the column can hold them: a van Genuchten curve,
-// a suction above zero and below the dry end, finite powers.
-void raise_column_retention_powers(ModelState& st, const SpeciesTable& state);
+// Raises the powers of compartments 2..N at the suctions of `state` where
+// the column can hold them (a van Genuchten curve, a suction above zero and
+// below the dry end, finite powers), the Mualem denominators included.
+void raise_column_powers(ModelState& st, const SpeciesTable& state);
 
 // Whether the column holds compartment c at suction h.
 bool column_holds(const ModelState& st, int c, float h);
@@ -26,10 +27,6 @@ bool column_holds(const ModelState& st, int c, float h);
 // Water content and capacity of a compartment the column holds.
 float column_water_content(const ModelState& st, int c);
 float column_capacity(const ModelState& st, int c, float h, float theta);
-
-// Raises the Mualem denominators of the compartments the column holds at the
-// suctions of `state` whose conductivity shares the retention's powers.
-void raise_column_conductivity_powers(ModelState& st, const SpeciesTable& state);
 
 // Whether the column holds compartment c's conductivity at suction h, and
 // that conductivity.
