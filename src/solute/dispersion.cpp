@@ -1,7 +1,9 @@
 #include "solute/dispersion.hpp"
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <span>
 
 #include "state/power_batch.hpp"
@@ -12,20 +14,31 @@ namespace {
 constexpr float tortuosity_exponent = 3.333f;
 constexpr float numerical_dispersion_offset = 0.57f;  // times the centre distance
 
-// Thickness-weighted harmonic mean of a compartment property over face c.
-// Two zero values give zero (two compartments without aggregates have no
-// face aggregate porosity), not 0/0.
-float face_mean(const CompartmentColumn& x, const ModelState& st, int c)
+constexpr int first_face = 3;
+
+// Thickness-weighted harmonic mean of a compartment property over the faces
+// first_face .. first_face + count - 1, one face per element of `mean`. Two
+// zero values give zero (two compartments without aggregates have no face
+// aggregate porosity), not 0/0. Written without branches, so that the
+// compiler evaluates several faces at once: a vanishing denominator is
+// replaced by 1 for the division, and its quotient's bits are then masked
+// to those of +0.
+void face_means(const ModelState& st, const CompartmentColumn& x, int count, float* mean)
 {
-    const float d1 = st.compartment_thickness(c - 1);
-    const float d2 = st.compartment_thickness(c);
-    const float x1 = x(c - 1);
-    const float x2 = x(c);
-    const float denominator = d2 * x1 + d1 * x2;
-    if (denominator == 0.0f) {
-        return 0.0f;
+    // Face f lies between compartments f - 1 and f, stored at f - 2 and f - 1.
+    const float* dz = st.compartment_thickness.data() + (first_face - 2);
+    const float* value = x.data() + (first_face - 2);
+    for (int i = 0; i < count; ++i) {
+        const float d1 = dz[i];
+        const float d2 = dz[i + 1];
+        const float x1 = value[i];
+        const float x2 = value[i + 1];
+        const float denominator = d2 * x1 + d1 * x2;
+        // (A bool variable for the test would keep the compiler from vectorising.)
+        const float quotient = (d1 + d2) * x1 * x2 / (denominator + static_cast<float>(denominator == 0.0f));
+        const std::uint32_t kept_bits = denominator == 0.0f ? 0u : ~0u;
+        mean[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(quotient) & kept_bits);
     }
-    return (d1 + d2) * x1 * x2 / denominator;
 }
 
 // Dispersivity reduced by the numerical dispersion of the grid at face c.
@@ -47,12 +60,24 @@ struct FaceWater {
     bool diffuses() const { return mobile_water > 0.0f && phi > 0.0f; }
 };
 
-inline FaceWater face_water(const ModelState& st, int c)
+// The water and pore space of the faces first_face.., one element per face.
+struct FaceColumns {
+    std::array<float, max_compartments> theta;
+    std::array<float, max_compartments> phi;
+    std::array<float, max_compartments> aggregate;
+
+    FaceWater face(int i) const
+    {
+        const auto k = static_cast<std::size_t>(i);
+        return {theta[k], phi[k], theta[k] - aggregate[k], phi[k] - theta[k]};
+    }
+};
+
+void face_columns(const ModelState& st, int count, FaceColumns& faces)
 {
-    const float theta = face_mean(st.water_content, st, c);
-    const float phi = face_mean(st.porosity, st, c);
-    const float aggregate = face_mean(st.aggregate_porosity, st, c);
-    return {theta, phi, theta - aggregate, phi - theta};
+    face_means(st, st.water_content, count, faces.theta.data());
+    face_means(st, st.porosity, count, faces.phi.data());
+    face_means(st, st.aggregate_porosity, count, faces.aggregate.data());
 }
 
 // Face c's coefficients from its water and the powers theta^a and air^a of
@@ -80,33 +105,28 @@ inline void set_face_coefficients(ModelState& st, int c, const FaceWater& w, flo
     }
 }
 
-constexpr int first_face = 3;
-
 // Face by face, each power where it is read.
-void compute_face_by_face(ModelState& st)
+void compute_face_by_face(ModelState& st, const FaceColumns& faces, int count)
 {
-    for (int c = first_face; c <= st.compartment_count - 1; ++c) {
-        const FaceWater w = face_water(st, c);
+    for (int i = 0; i < count; ++i) {
+        const FaceWater w = faces.face(i);
         const bool powers_read = w.diffuses();
         const float theta_power = powers_read ? std::pow(w.theta, tortuosity_exponent) : 0.0f;
         const float air_power = powers_read && w.air > 0.0f ? std::pow(w.air, tortuosity_exponent) : 0.0f;
-        set_face_coefficients(st, c, w, theta_power, air_power);
+        set_face_coefficients(st, first_face + i, w, theta_power, air_power);
     }
 }
 
 // The powers of all faces in two batches (state/power_batch.hpp), then the
 // coefficients. A face without air-filled pores raises 0.
-void compute_with_batched_powers(ModelState& st)
+void compute_with_batched_powers(ModelState& st, const FaceColumns& faces, int count)
 {
-    const int count = st.compartment_count - first_face;
-    if (count <= 0) return;
-    std::array<FaceWater, max_compartments> faces;
     std::array<float, max_compartments> theta_powers;
     std::array<float, max_compartments> air_powers;
     for (int i = 0; i < count; ++i) {
-        faces[i] = face_water(st, first_face + i);
-        theta_powers[i] = faces[i].theta;
-        air_powers[i] = faces[i].air > 0.0f ? faces[i].air : 0.0f;
+        const FaceWater w = faces.face(i);
+        theta_powers[i] = w.theta;
+        air_powers[i] = w.air > 0.0f ? w.air : 0.0f;
     }
     static const std::array<float, max_compartments> exponents = [] {
         std::array<float, max_compartments> a;
@@ -118,7 +138,7 @@ void compute_with_batched_powers(ModelState& st)
     raise_each(std::span(theta_powers).first(n), exponent_of_each, true);
     raise_each(std::span(air_powers).first(n), exponent_of_each, true);
     for (int i = 0; i < count; ++i) {
-        set_face_coefficients(st, first_face + i, faces[i], theta_powers[i], air_powers[i]);
+        set_face_coefficients(st, first_face + i, faces.face(i), theta_powers[i], air_powers[i]);
     }
 }
 
@@ -126,10 +146,14 @@ void compute_with_batched_powers(ModelState& st)
 
 void compute_dispersion_coefficients(ModelState& st)
 {
+    const int count = st.compartment_count - first_face;
+    if (count <= 0) return;
+    FaceColumns faces;
+    face_columns(st, count, faces);
     if (st.vector_powers) {
-        compute_with_batched_powers(st);
+        compute_with_batched_powers(st, faces, count);
     } else {
-        compute_face_by_face(st);
+        compute_face_by_face(st, faces, count);
     }
 }
 
