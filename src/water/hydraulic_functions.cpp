@@ -30,24 +30,36 @@ void update_shallow_index(ModelState& st)
 }
 
 // Thickness-weighted harmonic mean of the conductivities on both sides of
-// face c; a face next to a non-conducting compartment does not conduct.
-float harmonic_face_conductivity(const ModelState& st, int c)
+// each face 3..N-1; a face next to a non-conducting compartment does not
+// conduct. Written without branches, so that the compiler evaluates several
+// faces at once: where the denominator is not positive, the quotient (of
+// whatever the divisor then is) is masked to the bits of +0.
+void compute_harmonic_face_conductivities(ModelState& st)
 {
-    const float dz_above = st.compartment_thickness(c - 1);
-    const float dz_below = st.compartment_thickness(c);
-    const float k_above = st.unsaturated_conductivity(c - 1);
-    const float k_below = st.unsaturated_conductivity(c);
-    const float denominator = dz_above * k_below + k_above * dz_below;
-    if (denominator <= 0.0f) return 0.0f;
-    return (dz_above + dz_below) * k_above * k_below / denominator;
+    // Face c lies between compartments c - 1 and c, stored at c - 2 and c - 1.
+    const float* dz = st.compartment_thickness.data() + 1;
+    const float* k = st.unsaturated_conductivity.data() + 1;
+    float* face = st.face_conductivity.data() + 2;
+    for (int i = 0; i < st.compartment_count - 3; ++i) {
+        const float dz_above = dz[i];
+        const float dz_below = dz[i + 1];
+        const float k_above = k[i];
+        const float k_below = k[i + 1];
+        const float denominator = dz_above * k_below + k_above * dz_below;
+        // (A select of the divisor would keep the compiler from vectorising.)
+        const float quotient =
+            (dz_above + dz_below) * k_above * k_below / (denominator + static_cast<float>(denominator <= 0.0f));
+        const std::uint32_t kept_bits = denominator <= 0.0f ? 0u : ~0u;
+        face[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(quotient) & kept_bits);
+    }
 }
 
 void compute_face_terms(ModelState& st)
 {
     const int n = st.compartment_count;
     update_shallow_index(st);
+    compute_harmonic_face_conductivities(st);
     for (int c = 3; c <= n - 1; ++c) {
-        st.face_conductivity(c) = harmonic_face_conductivity(st, c);
         st.gravity_flux(c) = c <= st.shallow_index
                                  ? (st.unsaturated_conductivity(c - 1) + st.unsaturated_conductivity(c)) / 2.0f
                                  : st.face_conductivity(c);
