@@ -15,9 +15,8 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
 {
     assemble_water_face_fluxes(st);
     compute_dispersion_coefficients(st);
+    assemble_water_couplings(st);
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        assemble_water_upper_coupling(st, c);
-        assemble_water_lower_coupling(st, c);
         assemble_solute_couplings(st, c);
     }
     compute_half_life_factors(st);

@@ -101,6 +101,17 @@ void assemble_water_lower_coupling(ModelState& st, int c)
     st.lower_coupling(c, 0) = 0.5f * st.face_conductivity(c + 1) / st.centre_distance(c + 1);
 }
 
+void assemble_water_couplings(ModelState& st)
+{
+    // One coupling at a time down the column: loops the compiler vectorises.
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_upper_coupling(st, c);
+    }
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        assemble_water_lower_coupling(st, c);
+    }
+}
+
 void assemble_water_diagonals(ModelState& st, int c, float stage_step)
 {
     const float storage = st.compartment_thickness(c) * st.water_capacity(c) / stage_step;

@@ -21,6 +21,8 @@ void assemble_water_face_fluxes(ModelState& st);
 // (through face c+1), with the Crank-Nicolson weight 0.5.
 void assemble_water_upper_coupling(ModelState& st, int c);
 void assemble_water_lower_coupling(ModelState& st, int c);
+// Both couplings of soil compartments 2..N-1.
+void assemble_water_couplings(ModelState& st);
 
 // New-time and old-time diagonals and the gravity source of soil
 // compartment c over a stage of length stage_step; needs both couplings of c.
