@@ -75,11 +75,17 @@ void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool cle
 
 }  // namespace
 
-void assemble_solute_couplings(ModelState& st, int c)
+// Substance by substance down the column, one coupling at a time: loops the
+// compiler vectorises.
+void assemble_solute_couplings(ModelState& st)
 {
     for (int s = 1; s <= st.substance_count; ++s) {
-        st.upper_coupling(c, s) = 0.5f * st.dispersion_coefficient(c, s) / st.centre_distance(c);
-        st.lower_coupling(c, s) = 0.5f * st.dispersion_coefficient(c + 1, s) / st.centre_distance(c + 1);
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            st.upper_coupling(c, s) = 0.5f * st.dispersion_coefficient(c, s) / st.centre_distance(c);
+        }
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            st.lower_coupling(c, s) = 0.5f * st.dispersion_coefficient(c + 1, s) / st.centre_distance(c + 1);
+        }
     }
 }
 

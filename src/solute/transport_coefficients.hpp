@@ -8,11 +8,11 @@
 
 namespace soilcolumn {
 
-// Dispersive couplings of soil compartment c to c-1 (through face c) and to
-// c+1 (through face c+1) for every substance, with the Crank-Nicolson
+// Dispersive couplings of each soil compartment c to c-1 (through face c)
+// and to c+1 (through face c+1) for every substance, with the Crank-Nicolson
 // weight 0.5: each acts on old and new concentrations alike. Needs the
 // dispersion coefficients of the stage.
-void assemble_solute_couplings(ModelState& st, int c);
+void assemble_solute_couplings(ModelState& st);
 
 // Surface input (compartment 2), degradation, transfer and irreversible
 // sorption rates of every substance in soil compartment c over a stage of

@@ -16,9 +16,7 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
     assemble_water_face_fluxes(st);
     compute_dispersion_coefficients(st);
     assemble_water_couplings(st);
-    for (int c = 2; c <= st.compartment_count - 1; ++c) {
-        assemble_solute_couplings(st, c);
-    }
+    assemble_solute_couplings(st);
     compute_half_life_factors(st);
     // The predictor's concentrations are those the last step ended with,
     // whose powers its last sweep raised; the corrector's are new.
