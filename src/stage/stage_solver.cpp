@@ -76,9 +76,13 @@ struct SolverWork {
 
 void assemble_water_rhs(const ModelState& st, const SpeciesTable& state, SolverWork& w)
 {
+    // The right-hand sides in a loop the compiler vectorises, then the norm
+    // summed from the top down.
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         w.water_rhs(c) = st.upper_coupling(c, 0) * state(c - 1, 0) + st.lower_coupling(c, 0) * state(c + 1, 0)
                          + st.water_diag_old(c) * state(c, 0) + st.source_term(c, 0);
+    }
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
         w.water_norm = w.water_norm + std::fabs(w.water_rhs(c));
     }
 }
@@ -252,16 +256,20 @@ void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const 
                          SolverWork& w)
 {
     for (int s = 1; s <= st.substance_count; ++s) {
+        // The right-hand sides in a loop the compiler vectorises, then the
+        // norms summed from the top down.
         for (int c = 2; c <= st.compartment_count - 1; ++c) {
             w.mobile_rhs(c, s) = st.upper_coupling(c, s) * state(c - 1, s) + st.lower_coupling(c, s) * state(c + 1, s)
                                  + w.old_mobile_diag(c, s) * state(c, s)
                                  + st.downward_half_flux(c) * state(c - 1, s)
                                  - st.upward_half_flux(c + 1) * state(c + 1, s) + st.mobile_degradation(c, s)
                                  + st.source_term(c, s) - st.transfer_rate(c, s) - st.mobile_irreversible_rate(c, s);
-            w.mobile_norm(s) = w.mobile_norm(s) + std::fabs(w.mobile_rhs(c, s));
             w.immobile_rhs(c, s) = w.old_immobile_diag(c, s) * immobile(c, s) + st.immobile_degradation(c, s)
                                    + st.immobile_source(c, s) + st.transfer_rate(c, s)
                                    - st.immobile_irreversible_rate(c, s);
+        }
+        for (int c = 2; c <= st.compartment_count - 1; ++c) {
+            w.mobile_norm(s) = w.mobile_norm(s) + std::fabs(w.mobile_rhs(c, s));
             w.immobile_norm(s) = w.immobile_norm(s) + std::fabs(w.immobile_rhs(c, s));
         }
     }
