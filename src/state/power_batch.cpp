@@ -84,14 +84,6 @@ void PowerRequests::add_unless_known(PowerMemo& memo, float base, float exponent
     if (raised_by_powf(base, exponent) && !memo.holds(base, exponent)) add(memo, base, exponent);
 }
 
-void PowerRequests::replace(int i, PowerMemo& memo, float base, float exponent)
-{
-    const auto k = static_cast<std::size_t>(i);
-    memo_[k] = &memo;
-    base_[k] = base;
-    exponent_[k] = exponent;
-}
-
 std::span<const float> PowerRequests::raise_and_hand_over()
 {
     const auto n = static_cast<std::size_t>(count_);

@@ -39,8 +39,6 @@ public:
     // powf, so that the batch raises only powers the formula would raise.
     void add_unless_known(PowerMemo& memo, float base, float exponent);
     int size() const { return count_; }
-    // Request i becomes another power, for another memo.
-    void replace(int i, PowerMemo& memo, float base, float exponent);
 
     // Raises every base to its exponent and hands each power that the memo
     // would take from powf, where finite, to its memo. Returns the powers in

@@ -38,8 +38,10 @@ float two_pore_system_conductivity(const ModelState& st, int c, float theta)
 // written in (alpha h) so that no power of Se is needed. Where the curve
 // shares alpha and n with a van Genuchten retention curve of m = 1 - 1/n,
 // (alpha h)^n and (1 + (alpha h)^n)^m are the powers that curve has just
-// taken at the same suction: they are asked of its kept powers.
-
+// taken at the same suction: they are asked of its kept powers (the fast
+// arithmetic takes them from the van Genuchten column where it holds them,
+// water/van_genuchten_column.hpp).
+//
 // (1 + (alpha h)^n)^((l + 2) m). The fast arithmetic has handed it to the
 // kept powers beforehand (prepare_mualem_powers); the classic run raises it
 // here, since it hardly ever repeats.
@@ -50,6 +52,7 @@ float mualem_denominator(const ModelState& st, int c, float x_n, float m)
                             : std::pow(1.0f + x_n, exponent);
 }
 
+// Ks ((1 + x_n)^m - x_n^((n-1)/n))^2 / denominator, from the powers.
 float mualem_from(const ModelState& st, int c, float x_n_1, float bracket_power, float denominator)
 {
     const float bracket = bracket_power - x_n_1;

@@ -214,7 +214,6 @@ float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, 
            power(st, c, WaterPower::retention_5, 1.0f + x_n, -m - 1.0f);
 }
 
-
 float mualem_m(const ModelState& st, int c) { return 1.0f - 1.0f / st.vg_n(c); }
 
 // ---- Model 7: theta_r + (theta_s - theta_r) / (1 + alpha h)^n ----
