@@ -1,8 +1,8 @@
 #include "solute/storage_capacities.hpp"
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
+
+#include "state/same_bits.hpp"
 
 namespace soilcolumn {
 
@@ -26,12 +26,6 @@ float freundlich_slope_factor(const ModelState& st, int c, int s, bool mobile, f
     const SolutePower slope = mobile ? SolutePower::mobile_slope : SolutePower::immobile_slope;
     return exponent * st.powers.solute(c, s, slope).pow(concentration, exponent - 1.0f);
 }
-
-bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
-
-}  // namespace
-
-namespace {
 
 // What the capacities of a compartment share over its substances.
 struct CompartmentWater {

@@ -1,19 +1,17 @@
 #include "water/van_genuchten_column.hpp"
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <span>
 
 #include "state/power_batch.hpp"
+#include "state/same_bits.hpp"
 #include "water/conductivity_models.hpp"
 #include "water/retention_models.hpp"
 
 namespace soilcolumn {
 namespace {
-
-bool same_bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
 
 bool column_in_use(const ModelState& st) { return st.vector_powers && st.derived_powers; }
 
