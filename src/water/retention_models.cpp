@@ -286,8 +286,8 @@ float retention_water_content(const ModelState& st, int c, float& h, float uncha
     case 2: return two_segment_water_content(st, c, h);
     case 3: return three_point_water_content(st, c, h);
     case 4:
-    case 5: return van_genuchten_water_content(st, c, h, mualem_m(st, c));
-    case 6: return van_genuchten_water_content(st, c, h, st.vg_m(c));
+    case 5:
+    case 6: return van_genuchten_water_content(st, c, h, van_genuchten_m(st, c));
     case 7: return single_power_water_content(st, c, h);
     case 8:
         h = std::max(h, wettest_suction);  // the GHM line is undefined at h <= 0
@@ -303,8 +303,8 @@ float retention_capacity(const ModelState& st, int c, float h, float& theta, flo
     case 2: return two_segment_capacity(st, c, h);
     case 3: return three_point_capacity(st, c, h, theta);
     case 4:
-    case 5: return van_genuchten_capacity(st, c, h, theta, mualem_m(st, c));
-    case 6: return van_genuchten_capacity(st, c, h, theta, st.vg_m(c));
+    case 5:
+    case 6: return van_genuchten_capacity(st, c, h, theta, van_genuchten_m(st, c));
     case 7: return single_power_capacity(st, c, h, theta);
     case 8: return ghm_capacity(st, c, h, theta);
     default: return unchanged;  // no retention model: the capacity stays as it was
