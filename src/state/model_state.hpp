@@ -275,14 +275,19 @@ struct ReusedResults {
     // The fast arithmetic's powers of the van Genuchten compartments at the
     // suctions they were raised at (water/van_genuchten_column.hpp),
     // compartments 2..N.
+    // Which compartments it can hold and their exponents depend on the
+    // input alone: they are planned at the run's first raise.
     struct VanGenuchtenPowers {
-        CompartmentCodes held;          // 1 where the powers below are those of `suction`
-        CompartmentCodes conducts;      // 1 where the Mualem denominator is held too
-        CompartmentColumn suction;      // m
-        CompartmentColumn m;            // the curve's exponent m
-        CompartmentColumn x_n;          // (alpha h)^n
-        CompartmentColumn bracket;      // (1 + x_n)^m
-        CompartmentColumn denominator;  // (1 + x_n)^((l + 2) m)
+        bool planned = false;
+        CompartmentCodes member;                // 1 where the column can hold the curve, 2 its Mualem denominator too
+        CompartmentColumn m;                    // the curve's exponent m
+        CompartmentColumn denominator_exponent;  // (l + 2) m
+        CompartmentCodes held;                  // 1 where the powers below are those of `suction`
+        CompartmentCodes conducts;              // 1 where the Mualem denominator is held too
+        CompartmentColumn suction;              // m
+        CompartmentColumn x_n;                  // (alpha h)^n
+        CompartmentColumn bracket;              // (1 + x_n)^m
+        CompartmentColumn denominator;          // (1 + x_n)^((l + 2) m)
     } van_genuchten_powers;
 };
 

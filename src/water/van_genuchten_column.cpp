@@ -1,8 +1,10 @@
 #include "water/van_genuchten_column.hpp"
 
 #include <array>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <span>
 
 #include "state/power_batch.hpp"
@@ -31,44 +33,64 @@ bool conductivity_shares_powers(const ModelState& st, int c)
            && same_bits(mualem_conductivity_m(st, c), st.van_genuchten_powers.m(c));
 }
 
-// Powers of the column's compartments, raised together; after raise() the
-// bases hold the powers. A compartment may have two (its bracket and its
-// Mualem denominator).
-struct ColumnBatch {
-    enum class Power : std::uint8_t { x_n, bracket, denominator };
-    static constexpr std::size_t capacity = 2 * std::size_t{max_compartments};
-    std::array<int, capacity> compartment;
-    std::array<Power, capacity> power;
-    std::array<float, capacity> value;
-    std::array<float, capacity> exponent;
-    int count = 0;
+// Neither infinite nor NaN; without a branch, so that loops vectorise.
+bool finite(float x) { return std::fabs(x) <= std::numeric_limits<float>::max(); }
 
-    void add(int c, Power p, float base, float y)
+// Powers of the column's compartments by compartment, raised together in
+// one batch of the vector powf. A compartment whose power is not to be
+// raised stands in as 1^1, which the vector powf answers at once.
+class ColumnPowers {
+public:
+    static constexpr int size = 2 * max_compartments;
+
+    void set(int i, bool raise, float base, float exponent)
     {
-        const auto i = static_cast<std::size_t>(count++);
-        compartment[i] = c;
-        power[i] = p;
-        value[i] = base;
-        exponent[i] = y;
+        const auto k = index(i);
+        raised_[k] = raise ? 1 : 0;
+        value_[k] = raise ? base : 1.0f;
+        exponent_[k] = raise ? exponent : 1.0f;
     }
-    void raise()
+    // Raises entries first..last.
+    void raise(int first, int last)
     {
-        const auto n = static_cast<std::size_t>(count);
-        raise_each(std::span(value).first(n), std::span(exponent).first(n), true);
+        const auto count = static_cast<std::size_t>(last - first + 1);
+        raise_each(std::span(value_).subspan(index(first), count), std::span(exponent_).subspan(index(first), count),
+                   true);
     }
+    bool raised(int i) const { return raised_[index(i)] != 0; }
+    float power(int i) const { return value_[index(i)]; }
+
+private:
+    static std::size_t index(int i)
+    {
+        assert(i >= 1 && i <= size);
+        return static_cast<std::size_t>(i - 1);
+    }
+    std::array<std::int32_t, size> raised_;  // as wide as the values, for the vectoriser
+    std::array<float, size> value_;
+    std::array<float, size> exponent_;
 };
 
-using Power = ColumnBatch::Power;
-
-// The bracket (1 + x_n)^m of compartment c and, where its conductivity
-// shares the curve's powers, the Mualem denominator, both from x_n.
-void add_powers_of_one_plus_x_n(const ModelState& st, int c, float x_n, ColumnBatch& batch)
+// The column's compartments: a van Genuchten curve whose exponents n and m
+// take powf (neither 0 nor 1), and its Mualem denominator where the
+// conductivity shares the curve's powers and its exponent takes powf too.
+void plan_column(ModelState& st)
 {
-    const float m = st.van_genuchten_powers.m(c);
-    batch.add(c, Power::bracket, 1.0f + x_n, m);
-    if (!conductivity_shares_powers(st, c)) return;
-    const float y = mualem_denominator_exponent(st, c, m);
-    if (raised_by_powf(1.0f + x_n, y)) batch.add(c, Power::denominator, 1.0f + x_n, y);
+    ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        column.member(c) = 0;
+        if (!van_genuchten_curve(st, c)) continue;
+        const float m = van_genuchten_m(st, c);
+        if (!raised_by_powf(1.0f, st.vg_n(c)) || !raised_by_powf(1.0f, m)) continue;
+        column.member(c) = 1;
+        column.m(c) = m;
+        if (!conductivity_shares_powers(st, c)) continue;
+        const float y = mualem_denominator_exponent(st, c, m);
+        if (!raised_by_powf(1.0f, y)) continue;
+        column.member(c) = 2;
+        column.denominator_exponent(c) = y;
+    }
+    column.planned = true;
 }
 
 }  // namespace
@@ -76,40 +98,40 @@ void add_powers_of_one_plus_x_n(const ModelState& st, int c, float x_n, ColumnBa
 void raise_column_powers(ModelState& st, const SpeciesTable& state)
 {
     ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
-    ColumnBatch x_n;
-    for (int c = 2; c <= st.compartment_count; ++c) {
-        column.held(c) = 0;
-        column.conducts(c) = 0;
+    if (!column.planned) plan_column(st);
+    const int n = st.compartment_count;
+    if (!column_in_use(st) || n < 2) {
+        for (int c = 2; c <= n; ++c) column.held(c) = column.conducts(c) = 0;
+        return;
+    }
+    ColumnPowers x_n;
+    for (int c = 2; c <= n; ++c) {
         const float h = state(c, 0);
-        if (!column_in_use(st) || !van_genuchten_curve(st, c) || !(h > 0.0f) || h >= st.dry_end_suction(c)) continue;
-        if (raised_by_powf(st.vg_alpha(c) * h, st.vg_n(c))) x_n.add(c, Power::x_n, st.vg_alpha(c) * h, st.vg_n(c));
+        const float base = st.vg_alpha(c) * h;
+        x_n.set(c, (column.member(c) != 0) & (h > 0.0f) & (h < st.dry_end_suction(c)) & (base > 0.0f), base,
+                st.vg_n(c));
     }
-    x_n.raise();
-    ColumnBatch of_one_plus_x_n;
-    for (int i = 0; i < x_n.count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const int c = x_n.compartment[k];
-        const float m = van_genuchten_m(st, c);
-        if (std::isfinite(x_n.value[k]) && raised_by_powf(1.0f + x_n.value[k], m)) {
-            column.m(c) = m;
-            column.x_n(c) = x_n.value[k];
-            add_powers_of_one_plus_x_n(st, c, x_n.value[k], of_one_plus_x_n);
-        }
+    x_n.raise(2, n);
+    // The brackets at 2..N, the Mualem denominators right after them.
+    ColumnPowers of_one_plus_x_n;
+    const int denominators = n - 1;
+    for (int c = 2; c <= n; ++c) {
+        const float x = x_n.power(c);
+        const bool raised = x_n.raised(c) & finite(x);
+        column.x_n(c) = x;
+        of_one_plus_x_n.set(c, raised, 1.0f + x, column.m(c));
+        of_one_plus_x_n.set(denominators + c, raised & (column.member(c) == 2), 1.0f + x,
+                            column.denominator_exponent(c));
     }
-    of_one_plus_x_n.raise();
-    for (int i = 0; i < of_one_plus_x_n.count; ++i) {
-        const auto k = static_cast<std::size_t>(i);
-        const int c = of_one_plus_x_n.compartment[k];
-        const float power = of_one_plus_x_n.value[k];
-        if (!std::isfinite(power)) continue;
-        if (of_one_plus_x_n.power[k] == Power::bracket) {
-            column.held(c) = 1;
-            column.suction(c) = state(c, 0);
-            column.bracket(c) = power;
-        } else {
-            column.conducts(c) = 1;
-            column.denominator(c) = power;
-        }
+    of_one_plus_x_n.raise(2, denominators + n);
+    for (int c = 2; c <= n; ++c) {
+        const bool held = of_one_plus_x_n.raised(c) & finite(of_one_plus_x_n.power(c));
+        column.held(c) = held ? 1 : 0;
+        column.suction(c) = state(c, 0);
+        column.bracket(c) = of_one_plus_x_n.power(c);
+        const float denominator = of_one_plus_x_n.power(denominators + c);
+        column.conducts(c) = held & of_one_plus_x_n.raised(denominators + c) & finite(denominator) ? 1 : 0;
+        column.denominator(c) = denominator;
     }
 }
 

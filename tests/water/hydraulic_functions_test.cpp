@@ -212,12 +212,24 @@ TEST(HydraulicFunctions, FastColumnHoldsTheVanGenuchtenPowersItRaised)
     Soil other_alpha = vg_sand_loam;
     other_alpha.name = "4 van Genuchten / K3 of another alpha";
     other_alpha.k_alpha = 2.5f;
+    // m = 1 - 1/n = 0.5 and, with l = 0, the Mualem denominator's exponent
+    // (l + 2) m = 1: a power without powf, left to the conductivity.
+    Soil unit_denominator = vg_sand_loam;
+    unit_denominator.name = "4 van Genuchten / K3, n = 2, l = 0";
+    unit_denominator.n = unit_denominator.k_n = 2.0f;
+    unit_denominator.k_l = 0.0f;
+    // n = 1 makes m = 0: the curve is flat and takes no powf at all.
+    Soil unit_n = vg_sand_loam;
+    unit_n.name = "4 van Genuchten / K3, n = 1";
+    unit_n.n = unit_n.k_n = 1.0f;
     struct Case { const Soil* soil; float h; bool holds; bool conducts; };
     const Case cases[] = {
         {&vg_sand_loam, 1.0f, true, true},
         {&vg_general, 10.0f, true, true},
         {&vg_free_m, 2.0f, true, false},      // conductivity model 5 raises its own
         {&other_alpha, 1.0f, true, false},
+        {&unit_denominator, 1.0f, true, false},
+        {&unit_n, 1.0f, false, false},
         {&vg_sand_loam, 5000.0f, false, false},  // beyond the dry end
         {&vg_sand_loam, 0.0f, false, false},
         {&campbell, 5.0f, false, false},
