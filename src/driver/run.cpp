@@ -95,6 +95,7 @@ RunStatus Run::open()
         read_input(*state_, *files_);
         apply_overrides(*state_, overrides_);
         state_->direct_water_solve = fast_;
+        state_->reordered_solute_sweeps = fast_;
         state_->derived_powers = fast_;
         state_->vector_powers = fast_;
         start_simulation(*state_, *files_);

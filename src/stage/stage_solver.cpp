@@ -303,6 +303,38 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
     }
 }
 
+// The fast arithmetic's sweep: the same relaxation with the value just
+// relaxed above a compartment entering its residual last, once, with the sum
+// of its two coefficients, and the relaxation factor over the diagonal
+// taken before the sweep reaches the compartment. The chain from one
+// compartment to the next is then two multiplications and two subtractions
+// instead of six operations and a division; the results differ from those
+// of the classic sweep by rounding.
+void reordered_solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
+                            float omega)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        w.mobile_residual(s) = 0.0f;
+        w.immobile_residual(s) = 0.0f;
+    }
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        for (int s = 1; s <= st.substance_count; ++s) {
+            const float dm = w.mobile_diag(c, s);
+            const float below = state(c + 1, s);
+            const float known = dm * state(c, s) - st.lower_coupling(c, s) * below
+                                + st.upward_half_flux(c + 1) * below - w.mobile_rhs(c, s);
+            const float rm = known - (st.upper_coupling(c, s) + st.downward_half_flux(c)) * state(c - 1, s);
+            w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
+            if (dm != 0.0f) state(c, s) = state(c, s) - rm * (omega / dm);
+
+            const float dim = w.immobile_diag(c, s);
+            const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
+            w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
+            immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+        }
+    }
+}
+
 // Converged when, for every substance, the residual sums do not exceed the
 // norms of the right-hand sides.
 bool solutes_converged(const ModelState& st, const SolverWork& w)
@@ -374,7 +406,11 @@ PhaseResult solve_solutes(ModelState& st, const StageContext& stage, SolverWork&
     float omega = 1.0f;
     for (int k = 1; k <= max_sweeps && !result.converged; ++k) {
         result.sweeps = k;
-        solute_sweep(st, stage.state, stage.immobile, w, omega);
+        if (st.reordered_solute_sweeps) {
+            reordered_solute_sweep(st, stage.state, stage.immobile, w, omega);
+        } else {
+            solute_sweep(st, stage.state, stage.immobile, w, omega);
+        }
         result.converged = solutes_converged(st, w);
         if (!result.converged && k < max_sweeps) {
             compute_capacities_after_sweep(st, stage);

@@ -298,9 +298,11 @@ struct ReusedResults {
 // power laws (x^(a-1) = x^a / x), which hold exactly for real numbers and
 // to a few units of the last place for floats, and takes the powers that
 // never repeat (the tortuosities of the faces) from a vector powf
-// (state/power_batch.hpp).
+// (state/power_batch.hpp). Its solute sweeps order the same arithmetic so
+// that each compartment waits less for the one above.
 struct SolverChoice {
     bool direct_water_solve = false;
+    bool reordered_solute_sweeps = false;
     bool derived_powers = false;
     bool vector_powers = false;
 };
