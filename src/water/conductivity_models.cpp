@@ -52,13 +52,6 @@ float mualem_denominator(const ModelState& st, int c, float x_n, float m)
                             : std::pow(1.0f + x_n, exponent);
 }
 
-// Ks ((1 + x_n)^m - x_n^((n-1)/n))^2 / denominator, from the powers.
-float mualem_from(const ModelState& st, int c, float x_n_1, float bracket_power, float denominator)
-{
-    const float bracket = bracket_power - x_n_1;
-    return st.saturated_conductivity(c) * (bracket * bracket) / denominator;
-}
-
 float mualem_conductivity(const ModelState& st, int c, float h)
 {
     const float alpha = st.conductivity_vg_alpha(c);
@@ -67,7 +60,7 @@ float mualem_conductivity(const ModelState& st, int c, float h)
     const float x_n = st.powers.water(c, WaterPower::retention_1).pow(alpha * h, n);
     // (alpha h)^(n-1) = (alpha h)^n / (alpha h) in the fast arithmetic.
     const float x_n_1 = st.derived_powers && alpha * h > 0.0f ? x_n / (alpha * h) : std::pow(alpha * h, n - 1.0f);
-    return mualem_from(st, c, x_n_1, st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m),
+    return mualem_from_powers(st, c, x_n_1, st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m),
                        mualem_denominator(st, c, x_n, m));
 }
 
@@ -105,11 +98,6 @@ float mualem_conductivity_m(const ModelState& st, int c) { return 1.0f - 1.0f / 
 float mualem_denominator_exponent(const ModelState& st, int c, float m)
 {
     return (st.conductivity_vg_l(c) + 2.0f) * m;
-}
-
-float mualem_conductivity_from(const ModelState& st, int c, float h, float x_n, float bracket_power, float denominator)
-{
-    return mualem_from(st, c, x_n / (st.conductivity_vg_alpha(c) * h), bracket_power, denominator);
 }
 
 float unsaturated_conductivity_at(const ModelState& st, int c, float h, float theta, float unchanged)

@@ -19,10 +19,22 @@ float unsaturated_conductivity_at(const ModelState& st, int c, float h, float th
 float mualem_conductivity_m(const ModelState& st, int c);
 float mualem_denominator_exponent(const ModelState& st, int c, float m);
 
+// Ks ((1 + x_n)^m - x_n^((n-1)/n))^2 / denominator: the Mualem conductivity
+// of compartment c from its powers.
+inline float mualem_from_powers(const ModelState& st, int c, float x_n_1, float bracket_power, float denominator)
+{
+    const float bracket = bracket_power - x_n_1;
+    return st.saturated_conductivity(c) * (bracket * bracket) / denominator;
+}
+
 // The Mualem conductivity of compartment c at suction h > 0 from its three
 // powers x_n = (alpha h)^n, (1 + x_n)^m and the denominator, with
 // (alpha h)^(n-1) = x_n / (alpha h) (the fast arithmetic).
-float mualem_conductivity_from(const ModelState& st, int c, float h, float x_n, float bracket_power, float denominator);
+inline float mualem_conductivity_from(const ModelState& st, int c, float h, float x_n, float bracket_power,
+                                      float denominator)
+{
+    return mualem_from_powers(st, c, x_n / (st.conductivity_vg_alpha(c) * h), bracket_power, denominator);
+}
 
 // The fast arithmetic: the third power of the Mualem conductivities (models
 // 3, 4) of compartments 2..N at the suctions of `state` that the van

@@ -130,17 +130,20 @@ void reuse_water_retention(ModelState& st, SpeciesTable& state)
 
 void compute_hydraulic_properties(ModelState& st, SpeciesTable& state)
 {
+    ColumnSettings column;
     if (st.vector_powers) {
         prepare_mualem_powers(st, state);
+        column = set_column_capacities_and_conductivities(st, state);
     }
     for (int c = 2; c <= st.compartment_count; ++c) {
         const float h = state(c, 0);
         float& theta = st.water_content(c);
-        st.water_capacity(c) = column_holds(st, c, h) ? column_capacity(st, c, h, theta)
-                                                      : retention_capacity(st, c, h, theta, st.water_capacity(c));
-        st.unsaturated_conductivity(c) =
-            column_conducts(st, c, h) ? column_conductivity(st, c, h)
-                                      : unsaturated_conductivity_at(st, c, h, theta, st.unsaturated_conductivity(c));
+        if (!column.set_capacity(c)) {
+            st.water_capacity(c) = retention_capacity(st, c, h, theta, st.water_capacity(c));
+        }
+        if (!column.set_conductivity(c)) {
+            st.unsaturated_conductivity(c) = unsaturated_conductivity_at(st, c, h, theta, st.unsaturated_conductivity(c));
+        }
     }
     compute_face_terms(st);
 }

@@ -191,14 +191,6 @@ float van_genuchten_water_content(const ModelState& st, int c, float h, float m)
     return van_genuchten_water_content_from(st, c, power(st, c, WaterPower::retention_2, 1.0f + x_n, m));
 }
 
-// alpha^n h^(n-1) = (alpha h)^n / h and (1 + x)^(-m-1) = 1 / ((1 + x)^m (1 + x)),
-// with the powers the water content took.
-float derived_van_genuchten_capacity(const ModelState& st, int c, float h, float m, float x_n, float bracket)
-{
-    const float theta_r = st.residual_water_content(c);
-    return (st.porosity(c) - theta_r) * m * st.vg_n(c) * (x_n / h) / (bracket * (1.0f + x_n));
-}
-
 float van_genuchten_capacity(const ModelState& st, int c, float h, float theta, float m)
 {
     if (theta < st.dry_end_water_content(c)) return dry_end_capacity(st, c, h);
@@ -266,18 +258,6 @@ float ghm_capacity(const ModelState& st, int c, float h, float theta)
 }  // namespace
 
 float van_genuchten_m(const ModelState& st, int c) { return st.retention_model(c) == 6 ? st.vg_m(c) : mualem_m(st, c); }
-
-float van_genuchten_water_content_from(const ModelState& st, int c, float bracket)
-{
-    const float theta_r = st.residual_water_content(c);
-    return theta_r + (st.porosity(c) - theta_r) / bracket;
-}
-
-float van_genuchten_capacity_from(const ModelState& st, int c, float h, float theta, float m, float x_n, float bracket)
-{
-    if (theta < st.dry_end_water_content(c)) return dry_end_capacity(st, c, h);
-    return derived_van_genuchten_capacity(st, c, h, m, x_n, bracket);
-}
 
 float retention_water_content(const ModelState& st, int c, float& h, float unchanged)
 {

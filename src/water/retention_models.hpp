@@ -28,13 +28,21 @@ float van_genuchten_m(const ModelState& st, int c);
 
 // The van Genuchten water content of compartment c (models 4 to 6, below
 // the dry end) from its power (1 + (alpha h)^n)^m.
-float van_genuchten_water_content_from(const ModelState& st, int c, float bracket);
+inline float van_genuchten_water_content_from(const ModelState& st, int c, float bracket)
+{
+    const float theta_r = st.residual_water_content(c);
+    return theta_r + (st.porosity(c) - theta_r) / bracket;
+}
 
-// The van Genuchten capacity of compartment c at suction h > 0 and water
-// content theta from its exponent m and the powers x_n = (alpha h)^n and
-// (1 + x_n)^m, by the power laws (the fast arithmetic; see
-// state/model_state.hpp, SolverChoice).
-float van_genuchten_capacity_from(const ModelState& st, int c, float h, float theta, float m, float x_n,
-                                  float bracket);
+// The van Genuchten capacity of compartment c at suction h > 0 (above the
+// dry end's water content) from its exponent m and the powers
+// x_n = (alpha h)^n and (1 + x_n)^m, by the power laws
+// alpha^n h^(n-1) = (alpha h)^n / h and (1 + x)^(-m-1) = 1 / ((1 + x)^m (1 + x))
+// (the fast arithmetic; see state/model_state.hpp, SolverChoice).
+inline float derived_van_genuchten_capacity(const ModelState& st, int c, float h, float m, float x_n, float bracket)
+{
+    const float theta_r = st.residual_water_content(c);
+    return (st.porosity(c) - theta_r) * m * st.vg_n(c) * (x_n / h) / (bracket * (1.0f + x_n));
+}
 
 }  // namespace soilcolumn

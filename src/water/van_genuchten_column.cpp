@@ -1,6 +1,7 @@
 #include "water/van_genuchten_column.hpp"
 
 #include <array>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -34,7 +35,7 @@ bool conductivity_shares_powers(const ModelState& st, int c)
 }
 
 // Neither infinite nor NaN; without a branch, so that loops vectorise.
-bool finite(float x) { return std::fabs(x) <= std::numeric_limits<float>::max(); }
+bool finite_number(float x) { return std::fabs(x) <= std::numeric_limits<float>::max(); }
 
 // Powers of the column's compartments by compartment, raised together in
 // one batch of the vector powf. A compartment whose power is not to be
@@ -117,7 +118,7 @@ void raise_column_powers(ModelState& st, const SpeciesTable& state)
     const int denominators = n - 1;
     for (int c = 2; c <= n; ++c) {
         const float x = x_n.power(c);
-        const bool raised = x_n.raised(c) & finite(x);
+        const bool raised = x_n.raised(c) & finite_number(x);
         column.x_n(c) = x;
         of_one_plus_x_n.set(c, raised, 1.0f + x, column.m(c));
         of_one_plus_x_n.set(denominators + c, raised & (column.member(c) == 2), 1.0f + x,
@@ -125,31 +126,46 @@ void raise_column_powers(ModelState& st, const SpeciesTable& state)
     }
     of_one_plus_x_n.raise(2, denominators + n);
     for (int c = 2; c <= n; ++c) {
-        const bool held = of_one_plus_x_n.raised(c) & finite(of_one_plus_x_n.power(c));
+        const bool held = of_one_plus_x_n.raised(c) & finite_number(of_one_plus_x_n.power(c));
         column.held(c) = held ? 1 : 0;
         column.suction(c) = state(c, 0);
         column.bracket(c) = of_one_plus_x_n.power(c);
         const float denominator = of_one_plus_x_n.power(denominators + c);
-        column.conducts(c) = held & of_one_plus_x_n.raised(denominators + c) & finite(denominator) ? 1 : 0;
+        column.conducts(c) = held & of_one_plus_x_n.raised(denominators + c) & finite_number(denominator) ? 1 : 0;
         column.denominator(c) = denominator;
     }
 }
 
+namespace {
+
+// Whether the column holds compartment c at suction h (in use or not),
+// without a branch.
+bool holds_at(const ModelState::VanGenuchtenPowers& column, int c, float h)
+{
+    return (column.held(c) == 1) & same_bits(h, column.suction(c));
+}
+
+// All bits where `condition` holds, none elsewhere.
+std::uint32_t mask_of(bool condition) { return condition ? ~0u : 0u; }
+
+// `chosen` where the mask's bits are set, `kept` elsewhere.
+float select_bits(std::uint32_t mask, float chosen, float kept)
+{
+    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(chosen) & mask) | (std::bit_cast<std::uint32_t>(kept) & ~mask));
+}
+
+// Whether the column holds the compartment stored at i at suction h: held
+// and raised at the same bits.
+std::uint32_t held_mask(const std::int32_t* held, const float* raised_at, const float* h, int i)
+{
+    return mask_of(held[i] == 1) & mask_of(std::bit_cast<std::uint32_t>(h[i]) == std::bit_cast<std::uint32_t>(raised_at[i]));
+}
+
+}  // namespace
+
 bool column_holds(const ModelState& st, int c, float h)
 {
-    const ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
-    return column_in_use(st) && column.held(c) == 1 && same_bits(h, column.suction(c));
-}
-
-float column_water_content(const ModelState& st, int c)
-{
-    return van_genuchten_water_content_from(st, c, st.van_genuchten_powers.bracket(c));
-}
-
-float column_capacity(const ModelState& st, int c, float h, float theta)
-{
-    const ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
-    return van_genuchten_capacity_from(st, c, h, theta, column.m(c), column.x_n(c), column.bracket(c));
+    return column_in_use(st) && holds_at(st.van_genuchten_powers, c, h);
 }
 
 bool column_conducts(const ModelState& st, int c, float h)
@@ -157,10 +173,52 @@ bool column_conducts(const ModelState& st, int c, float h)
     return column_holds(st, c, h) && st.van_genuchten_powers.conducts(c) == 1;
 }
 
-float column_conductivity(const ModelState& st, int c, float h)
+float column_water_content(const ModelState& st, int c)
 {
+    return van_genuchten_water_content_from(st, c, st.van_genuchten_powers.bracket(c));
+}
+
+// The loops run over the whole column without a branch (a select would
+// keep g++ from vectorising), so that the compiler evaluates several
+// compartments at once; a compartment the column does not hold keeps its
+// values. Compartment c is stored at c - 1.
+ColumnSettings set_column_capacities_and_conductivities(ModelState& st, const SpeciesTable& state)
+{
+    ColumnSettings settings;
+    if (!column_in_use(st)) return settings;
     const ModelState::VanGenuchtenPowers& column = st.van_genuchten_powers;
-    return mualem_conductivity_from(st, c, h, column.x_n(c), column.bracket(c), column.denominator(c));
+    const std::int32_t* held = column.held.data();
+    const std::int32_t* conducts = column.conducts.data();
+    const float* raised_at = column.suction.data();
+    const float* m = column.m.data();
+    const float* x_n = column.x_n.data();
+    const float* bracket = column.bracket.data();
+    const float* denominator = column.denominator.data();
+    const float* dry_theta = st.dry_end_water_content.data();
+    const float* h = &state(1, 0);
+    const float* theta = st.water_content.data();
+    const int n = st.compartment_count;
+    // The column's values first, beside the state (so that the compiler
+    // need not check whether they overlap it), then the choice.
+    std::array<float, max_compartments> held_capacity;
+    std::array<float, max_compartments> held_conductivity;
+    for (int i = 1; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const std::uint32_t holds = held_mask(held, raised_at, h, i);
+        const int c = i + 1;
+        held_capacity[k] = derived_van_genuchten_capacity(st, c, h[i], m[i], x_n[i], bracket[i]);
+        settings.capacity[k] = holds & mask_of(!(theta[i] < dry_theta[i]));
+        held_conductivity[k] = mualem_conductivity_from(st, c, h[i], x_n[i], bracket[i], denominator[i]);
+        settings.conductivity[k] = holds & mask_of(conducts[i] == 1);
+    }
+    float* capacity = st.water_capacity.data();
+    float* conductivity = st.unsaturated_conductivity.data();
+    for (int i = 1; i < n; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        capacity[i] = select_bits(settings.capacity[k], held_capacity[k], capacity[i]);
+        conductivity[i] = select_bits(settings.conductivity[k], held_conductivity[k], conductivity[i]);
+    }
+    return settings;
 }
 
 }  // namespace soilcolumn

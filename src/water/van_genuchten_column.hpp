@@ -12,6 +12,9 @@
 // powers (state/power_memo.hpp).
 // The column holds nothing outside the fast arithmetic.
 
+#include <array>
+#include <cstdint>
+
 #include "state/model_state.hpp"
 
 namespace soilcolumn {
@@ -21,16 +24,27 @@ namespace soilcolumn {
 // below the dry end, finite powers), the Mualem denominators included.
 void raise_column_powers(ModelState& st, const SpeciesTable& state);
 
-// Whether the column holds compartment c at suction h.
+// Whether the column holds compartment c at suction h, and whether it holds
+// its conductivity too.
 bool column_holds(const ModelState& st, int c, float h);
-
-// Water content and capacity of a compartment the column holds.
-float column_water_content(const ModelState& st, int c);
-float column_capacity(const ModelState& st, int c, float h, float theta);
-
-// Whether the column holds compartment c's conductivity at suction h, and
-// that conductivity.
 bool column_conducts(const ModelState& st, int c, float h);
-float column_conductivity(const ModelState& st, int c, float h);
+
+// Water content of a compartment the column holds.
+float column_water_content(const ModelState& st, int c);
+
+// Which compartments set_column_capacities_and_conductivities set:
+// compartment c at c - 1, all bits set where it did.
+struct ColumnSettings {
+    std::array<std::uint32_t, max_compartments> capacity{};
+    std::array<std::uint32_t, max_compartments> conductivity{};
+    bool set_capacity(int c) const { return capacity[static_cast<std::size_t>(c - 1)] != 0; }
+    bool set_conductivity(int c) const { return conductivity[static_cast<std::size_t>(c - 1)] != 0; }
+};
+
+// The capacities and conductivities of the compartments the column holds at
+// the suctions of `state`, their water contents set: the capacity where the
+// water content lies above the dry end's, the conductivity where the column
+// holds it. The other compartments keep theirs.
+ColumnSettings set_column_capacities_and_conductivities(ModelState& st, const SpeciesTable& state);
 
 }  // namespace soilcolumn
