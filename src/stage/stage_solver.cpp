@@ -275,6 +275,24 @@ void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const 
     }
 }
 
+void clear_solute_residuals(const ModelState& st, SolverWork& w)
+{
+    for (int s = 1; s <= st.substance_count; ++s) {
+        w.mobile_residual(s) = 0.0f;
+        w.immobile_residual(s) = 0.0f;
+    }
+}
+
+// The immobile region exchanges with nothing within a sweep: its row is its
+// diagonal alone.
+void relax_immobile_value(SubstanceTable& immobile, SolverWork& w, int c, int s, float omega)
+{
+    const float dim = w.immobile_diag(c, s);
+    const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
+    w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
+    immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+}
+
 // One sweep for every substance. Each substance's new value in a compartment
 // waits for its value just above (a division deep), so the substances take
 // turns compartment by compartment and their chains overlap; each
@@ -282,10 +300,7 @@ void assemble_solute_rhs(const ModelState& st, const SpeciesTable& state, const 
 void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
                   float omega)
 {
-    for (int s = 1; s <= st.substance_count; ++s) {
-        w.mobile_residual(s) = 0.0f;
-        w.immobile_residual(s) = 0.0f;
-    }
+    clear_solute_residuals(st, w);
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         for (int s = 1; s <= st.substance_count; ++s) {
             const float dm = w.mobile_diag(c, s);
@@ -294,11 +309,7 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
                              + st.upward_half_flux(c + 1) * state(c + 1, s) - w.mobile_rhs(c, s);
             w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
             state(c, s) = relaxed(state(c, s), omega, rm, dm);
-
-            const float dim = w.immobile_diag(c, s);
-            const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
-            w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
-            immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+            relax_immobile_value(immobile, w, c, s, omega);
         }
     }
 }
@@ -313,10 +324,7 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
 void reordered_solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile, SolverWork& w,
                             float omega)
 {
-    for (int s = 1; s <= st.substance_count; ++s) {
-        w.mobile_residual(s) = 0.0f;
-        w.immobile_residual(s) = 0.0f;
-    }
+    clear_solute_residuals(st, w);
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         for (int s = 1; s <= st.substance_count; ++s) {
             const float dm = w.mobile_diag(c, s);
@@ -326,11 +334,7 @@ void reordered_solute_sweep(const ModelState& st, SpeciesTable& state, Substance
             const float rm = known - (st.upper_coupling(c, s) + st.downward_half_flux(c)) * state(c - 1, s);
             w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
             if (dm != 0.0f) state(c, s) = state(c, s) - rm * (omega / dm);
-
-            const float dim = w.immobile_diag(c, s);
-            const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
-            w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
-            immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+            relax_immobile_value(immobile, w, c, s, omega);
         }
     }
 }
