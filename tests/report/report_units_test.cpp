@@ -11,11 +11,11 @@
 #include <vector>
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "input/temp_directory.hpp"
 #include "report/charts.hpp"
 #include "report/csv_table.hpp"
 #include "report/downsample.hpp"
@@ -27,6 +27,7 @@ namespace soilcolumn::report {
 namespace {
 
 namespace fs = std::filesystem;
+using soilcolumn::testing::TempDirectory;
 
 std::vector<std::size_t> all_rows(std::size_t n)
 {
@@ -199,12 +200,14 @@ TEST(Advice, KnownWarningsGetTheirOwnAdvice)
     EXPECT_NE(advice_for_warning("something new").meaning.find("console.txt"), std::string::npos);
 }
 
-// A run directory of the default scenario, written once for the tests below.
+// A run directory of the default scenario, written once for the tests below;
+// its temporary folder goes with the test program's static objects when the
+// program ends.
 const fs::path& default_run()
 {
+    static const TempDirectory scratch;
     static const fs::path dir = [] {
-        const fs::path out = fs::temp_directory_path() / ("soilcolumn-report-test-" + std::to_string(::getpid()));
-        fs::remove_all(out);
+        const fs::path out = scratch.path() / "run";
         const std::string command = std::string(SOILCOLUMN_EXE) + " run " + SOILCOLUMN_SOURCE_DIR +
                                     "/examples/default -q --days 20 -o " + out.string() + " > /dev/null";
         EXPECT_EQ(std::system(command.c_str()), 0);
@@ -215,15 +218,14 @@ const fs::path& default_run()
 
 TEST(WriteReport, AScenarioNameCannotBreakOutOfTheScript)
 {
-    const fs::path evil = fs::temp_directory_path() / ("soilcolumn-<script>alert(1)<!--" + std::string("-") + std::to_string(::getpid()));
-    fs::remove_all(evil);
+    const TempDirectory scratch;
+    const fs::path evil = scratch.path() / "soilcolumn-<script>alert(1)<!--";
     fs::copy(default_run(), evil, fs::copy_options::recursive);
     const fs::path file = evil / "report.html";
     (void)write_report(evil, file);
     std::ifstream in(file);
     const std::string page((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(page.find("<script>alert(1)"), std::string::npos);
-    fs::remove_all(evil);
 }
 
 TEST(WriteReport, MissingOrBrokenOutputsAreBrokenInput)
@@ -232,8 +234,8 @@ TEST(WriteReport, MissingOrBrokenOutputsAreBrokenInput)
     for (const Case& c : {Case{"no summary", "summary.json", nullptr}, Case{"summary not JSON", "summary.json", "{"},
                           Case{"no profiles", "profiles.csv", nullptr}, Case{"balances garbled", "balances.csv", "a,b\n1,zz\n"},
                           Case{"no observations", "observations.csv", nullptr}}) {
-        const fs::path dir = default_run().string() + "-broken";
-        fs::remove_all(dir);
+        const TempDirectory scratch;
+        const fs::path dir = scratch.path() / "broken";
         fs::copy(default_run(), dir, fs::copy_options::recursive);
         if (c.content == nullptr) fs::remove(dir / c.file); else std::ofstream(dir / c.file) << c.content;
         try {
@@ -247,7 +249,6 @@ TEST(WriteReport, MissingOrBrokenOutputsAreBrokenInput)
         const std::string command = std::string(SOILCOLUMN_EXE) + " report " + dir.string() + " 2> /dev/null";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 65) << c.name;
-        fs::remove_all(dir);
     }
     try {
         (void)write_report("/nonexistent/run", "/tmp/x.html");
