@@ -1,19 +1,30 @@
 #!/usr/bin/env bash
+# fuzz/run.sh [SECONDS [BUILD]]
 # Builds the fuzz targets with clang (build-fuzz/) and runs each of them for
 # SECONDS / 3 seconds (default 60 in all) on a seed corpus made from the
 # example and the end-to-end scenarios, after replaying the regression cases
 # in fuzz/regressions once. A crash, a sanitizer report, a case that takes
 # more than 10 s or an input set the reader accepts although its run would
 # not end is a finding: the script fails, and the case lies in
-# build-fuzz/artifacts/.
+# BUILD/artifacts/.
+# BUILD names a build folder already configured with -DSOILCOLUMN_FUZZ=ON
+# (clang), such as the sanitizer build of .ci/run (build-asan/, which holds
+# the tests as well); the script then only brings the three targets up to
+# date there instead of configuring build-fuzz/ of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 per_target=$(( seconds / 3 > 0 ? seconds / 3 : 1 ))
-build=build-fuzz
+build=${2:-build-fuzz}
+targets=(list_reader_fuzzer input_set_fuzzer whole_run_fuzzer)
 
-CXX=clang++ cmake -S . -B "$build" -DSOILCOLUMN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 >/dev/null
+if [ $# -lt 2 ]; then
+    CXX=clang++ cmake -S . -B "$build" -DSOILCOLUMN_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+elif ! grep -q '^SOILCOLUMN_FUZZ:BOOL=ON$' "$build/CMakeCache.txt" 2>/dev/null; then
+    echo "fuzz/run.sh: $build is not a build folder configured with -DSOILCOLUMN_FUZZ=ON" >&2
+    exit 2
+fi
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 # One case of a whole input set: the files one after the other, each ended
 # by a line "@@" (see fuzz/input_set.hpp); the weather file is named
@@ -44,7 +55,7 @@ done
 cp -r "$seeds/input_set_fuzzer" "$seeds/whole_run_fuzzer"
 
 status=0
-for target in list_reader_fuzzer input_set_fuzzer whole_run_fuzzer; do
+for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
     if [ "$target" != list_reader_fuzzer ]; then
