@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake make libgtest-dev libgmock-dev  # compiler, build, unit tests
-  ninja-build                          # the instrumented builds of .ci/run
+  ninja-build=1.11.1-2~deb12u1         # the instrumented builds of .ci/run
   clang clang-14 libclang-rt-14-dev    # fuzz targets (libFuzzer) and sanitizer builds
   libcli11-dev                         # command line parsing (header-only)
   nlohmann-json3-dev                   # summary.json (header-only)
