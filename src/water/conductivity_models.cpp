@@ -61,7 +61,7 @@ float mualem_conductivity(const ModelState& st, int c, float h)
     // (alpha h)^(n-1) = (alpha h)^n / (alpha h) in the fast arithmetic.
     const float x_n_1 = st.derived_powers && alpha * h > 0.0f ? x_n / (alpha * h) : std::pow(alpha * h, n - 1.0f);
     return mualem_from_powers(st, c, x_n_1, st.powers.water(c, WaterPower::retention_2).pow(1.0f + x_n, m),
-                       mualem_denominator(st, c, x_n, m));
+                              mualem_denominator(st, c, x_n, m));
 }
 
 // Model 5: Mualem with l = 0.5 and a free exponent m; no flow below the

@@ -8,6 +8,7 @@
 #include <limits>
 #include <span>
 
+#include "state/bit_select.hpp"
 #include "state/power_batch.hpp"
 #include "state/same_bits.hpp"
 #include "water/conductivity_models.hpp"
@@ -143,15 +144,6 @@ namespace {
 bool holds_at(const ModelState::VanGenuchtenPowers& column, int c, float h)
 {
     return (column.held(c) == 1) & same_bits(h, column.suction(c));
-}
-
-// All bits where `condition` holds, none elsewhere.
-std::uint32_t mask_of(bool condition) { return condition ? ~0u : 0u; }
-
-// `chosen` where the mask's bits are set, `kept` elsewhere.
-float select_bits(std::uint32_t mask, float chosen, float kept)
-{
-    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(chosen) & mask) | (std::bit_cast<std::uint32_t>(kept) & ~mask));
 }
 
 // Whether the column holds the compartment stored at i at suction h: held

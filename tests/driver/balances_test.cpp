@@ -144,16 +144,20 @@ TEST(Balances, IrreversibleStoreGrowsOnlyInRegionsWithSorbent)
     for (const Case& c : cases) {
         auto st = hand_built_column();
         st->aggregate_porosity(2) = c.aggregate_porosity;
-        st->mobile_irreversible_sorbed(2, 1) = 0.0f;
-        st->immobile_irreversible_sorbed(2, 1) = 0.0f;
+        // A store already holding some keeps it where its region has no sorbent.
+        const float held = 1e-5f;
+        st->mobile_irreversible_sorbed(2, 1) = held;
+        st->immobile_irreversible_sorbed(2, 1) = held;
         st->mobile_irreversible_rate(2, 1) = 1e-6f;
         st->immobile_irreversible_rate(2, 1) = 2e-7f;
         st->mobile_irreversible_rate(4, 1) = 1e-6f;
         update_irreversible_sorption(*st);
-        EXPECT_NEAR(st->mobile_irreversible_sorbed(2, 1), c.mobile_growth, 1e-11f)
+        EXPECT_NEAR(st->mobile_irreversible_sorbed(2, 1), held + c.mobile_growth, 1e-11f)
             << c.aggregate_porosity;
-        EXPECT_NEAR(st->immobile_irreversible_sorbed(2, 1), c.immobile_growth, 1e-11f)
+        EXPECT_NEAR(st->immobile_irreversible_sorbed(2, 1), held + c.immobile_growth, 1e-11f)
             << c.aggregate_porosity;
+        if (c.mobile_growth == 0.0f) EXPECT_EQ(st->mobile_irreversible_sorbed(2, 1), held);
+        if (c.immobile_growth == 0.0f) EXPECT_EQ(st->immobile_irreversible_sorbed(2, 1), held);
         // Boundary compartments never take up anything.
         EXPECT_EQ(st->mobile_irreversible_sorbed(4, 1), 0.0f);
     }
