@@ -1,11 +1,10 @@
 #include "solute/dispersion.hpp"
 
 #include <array>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <span>
 
+#include "state/bit_select.hpp"
 #include "state/power_batch.hpp"
 
 namespace soilcolumn {
@@ -36,8 +35,7 @@ void face_means(const ModelState& st, const CompartmentColumn& x, int count, flo
         const float denominator = d2 * x1 + d1 * x2;
         // (A bool variable for the test would keep the compiler from vectorising.)
         const float quotient = (d1 + d2) * x1 * x2 / (denominator + static_cast<float>(denominator == 0.0f));
-        const std::uint32_t kept_bits = denominator == 0.0f ? 0u : ~0u;
-        mean[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(quotient) & kept_bits);
+        mean[i] = select_bits(mask_of(denominator != 0.0f), quotient, 0.0f);
     }
 }
 

@@ -1,8 +1,7 @@
 #include "water/hydraulic_functions.hpp"
 
-#include <bit>
-#include <cstdint>
-
+#include "state/bit_select.hpp"
+#include "state/same_bits.hpp"
 #include "water/conductivity_models.hpp"
 #include "water/retention_models.hpp"
 #include "water/van_genuchten_column.hpp"
@@ -49,8 +48,7 @@ void compute_harmonic_face_conductivities(ModelState& st)
         // (A select of the divisor would keep the compiler from vectorising.)
         const float quotient =
             (dz_above + dz_below) * k_above * k_below / (denominator + static_cast<float>(denominator <= 0.0f));
-        const std::uint32_t kept_bits = denominator <= 0.0f ? 0u : ~0u;
-        face[i] = std::bit_cast<float>(std::bit_cast<std::uint32_t>(quotient) & kept_bits);
+        face[i] = select_bits(mask_of(!(denominator <= 0.0f)), quotient, 0.0f);
     }
 }
 
@@ -119,7 +117,7 @@ void reuse_water_retention(ModelState& st, SpeciesTable& state)
 {
     const ReusedResults::KeptRetention& kept = st.kept_retention;
     for (int c = 2; c <= st.compartment_count; ++c) {
-        if (kept.kept && std::bit_cast<std::uint32_t>(state(c, 0)) == std::bit_cast<std::uint32_t>(kept.suction(c))) {
+        if (kept.kept && same_bits(state(c, 0), kept.suction(c))) {
             st.water_content(c) = kept.water(c);
             st.immobile_water_content(c) = kept.immobile_water(c);
         } else {

@@ -1,7 +1,6 @@
 #include "water/van_genuchten_column.hpp"
 
 #include <array>
-#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -150,7 +149,7 @@ bool holds_at(const ModelState::VanGenuchtenPowers& column, int c, float h)
 // and raised at the same bits.
 std::uint32_t held_mask(const std::int32_t* held, const float* raised_at, const float* h, int i)
 {
-    return mask_of(held[i] == 1) & mask_of(std::bit_cast<std::uint32_t>(h[i]) == std::bit_cast<std::uint32_t>(raised_at[i]));
+    return mask_of(held[i] == 1) & mask_of(same_bits(h[i], raised_at[i]));
 }
 
 }  // namespace
