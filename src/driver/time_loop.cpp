@@ -136,6 +136,21 @@ StageResult solve_stage(ModelState& st, const StageContext& stage)
     return solve_step_equations(st, stage);
 }
 
+// Predictor over half the step from the current state.
+StageResult predict(ModelState& st)
+{
+    StageResult predictor = solve_stage(st, {st.time_step / 2.0f, st.state, st.immobile_concentration});
+    apply_lower_boundary(st, st.state);
+    return predictor;
+}
+
+// The corrector that advances the saved start-of-step state over the whole
+// step with the coefficients of the middle of the step.
+StageResult correct(ModelState& st)
+{
+    return solve_stage(st, {st.time_step, st.start_state, st.start_immobile_concentration, true});
+}
+
 // The profile timer must exceed the interval and restarts at zero; the
 // observation timer needs only to reach 4 hours. Returns whether a profile
 // was written.
@@ -193,16 +208,11 @@ void start_simulation(ModelState& st, FileSet& files)
     save_start_of_step(st);
 }
 
-// Predictor over half the step from the current state, then the corrector
-// that advances the saved start-of-step state over the whole step with the
-// coefficients of the middle of the step.
+// The predictor, then the corrector; the braces order them, and each
+// stage's result is built in place, not copied.
 StepResult advance_water_and_substances(ModelState& st)
 {
-    StepResult result;
-    result.predictor = solve_stage(st, {st.time_step / 2.0f, st.state, st.immobile_concentration});
-    apply_lower_boundary(st, st.state);
-
-    result.corrector = solve_stage(st, {st.time_step, st.start_state, st.start_immobile_concentration, true});
+    StepResult result{predict(st), correct(st)};
     update_irreversible_sorption(st);
     apply_lower_boundary(st, st.start_state);
     st.surface_runoff += st.surface_excess;

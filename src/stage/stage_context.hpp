@@ -36,9 +36,12 @@ struct SuctionLimitTally {
 // What crossed each face 2..N during the stage, as the solved rows carry it
 // (the mean of the fluxes of the old and the new values), positive downward:
 // water in m/s, substances in g/m2/s. Bookkeeping beside the model, 64-bit.
+// Only faces 2..N of substances 1..S are written, so the tables are not
+// zeroed; a stage that does not end the step (the predictor, whose fluxes
+// nothing reads) may leave them unset.
 struct FaceFluxes {
-    CompartmentArray<double> water;
-    IndexedArray<CompartmentArray<double>, max_substances> substance;
+    CompartmentArray<double> water{left_unset};
+    IndexedArray<CompartmentArray<double>, max_substances> substance{left_unset};
 };
 
 struct StageResult {

@@ -436,7 +436,8 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     SolverWork w;
     SpeciesTable& state = stage.state;
     SubstanceTable& immobile = stage.immobile;
-    const SpeciesTable old_state = used_part_of(st, state);
+    // Only the step's last stage books what crossed the faces.
+    const SpeciesTable old_state = stage.ends_step ? used_part_of(st, state) : SpeciesTable(left_unset);
     StageResult result;
 
     // Both stages start from the state the last step ended with.
@@ -449,7 +450,9 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
 
     assemble_water_rhs(st, state, w);
     result.water = st.direct_water_solve ? solve_water_directly(st, state, w) : solve_water(st, state, w);
-    book_water_face_fluxes(st, old_state, state, result.fluxes);
+    if (stage.ends_step) {
+        book_water_face_fluxes(st, old_state, state, result.fluxes);
+    }
     result.limits = limit_suctions(st, state, stage.stage_step);
 
     compute_water_retention(st, state);
@@ -461,7 +464,9 @@ StageResult solve_step_equations(ModelState& st, const StageContext& stage)
     assemble_new_solute_diagonals(st, stage.stage_step, w);
     assemble_solute_rhs(st, state, immobile, w);
     result.solutes = solve_solutes(st, stage, w);
-    book_solute_face_fluxes(st, old_state, state, result.fluxes);
+    if (stage.ends_step) {
+        book_solute_face_fluxes(st, old_state, state, result.fluxes);
+    }
     result.negative_mass_cleared = clear_negative_concentrations(st, state, immobile);
     return result;
 }

@@ -10,6 +10,7 @@
 #include <cassert>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace soilcolumn {
 
@@ -96,6 +97,10 @@ using TextureTable = CompartmentTable<1, texture_class_count>;
 template <typename T, int Count>
 class IndexedArray {
 public:
+    IndexedArray() = default;
+    // Elements that are work tables themselves, each left unset.
+    explicit IndexedArray(LeftUnset) : IndexedArray(left_unset, std::make_index_sequence<Count>{}) {}
+
     T& operator()(int i)
     {
         assert(i >= 1 && i <= Count);
@@ -108,6 +113,11 @@ public:
     }
 
 private:
+    template <std::size_t... I>
+    IndexedArray(LeftUnset, std::index_sequence<I...>) : values_{(static_cast<void>(I), T(left_unset))...}
+    {
+    }
+
     std::array<T, Count> values_{};
 };
 
