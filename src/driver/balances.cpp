@@ -1,6 +1,7 @@
 #include "driver/balances.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -18,31 +19,31 @@ void book_surface_water(ModelState& st)
     st.evaporation_total += dt * st.soil_evaporation;
 }
 
-void clear_stored_amounts(ModelState& st)
-{
-    for (int s = 1; s <= st.substance_count; ++s) {
-        st.dissolved_amount(s) = 0.0f;
-        st.sorbed_amount(s) = 0.0f;
-        st.irreversible_amount(s) = 0.0f;
-        st.gaseous_amount(s) = 0.0f;
-    }
-    st.water_storage = 0.0f;
-}
-
-// Water of compartment c per m2, split into soil air, mobile and immobile
-// water (m).
+// Water of compartments 2..N per m2, split into soil air, mobile and
+// immobile water (m), and the aggregates' share f of the pore space, by
+// compartment (stored at c - 2), in loops the compiler vectorises.
 struct CompartmentVolumes {
-    float air;
-    float mobile;
-    float immobile;
+    std::array<float, max_compartments> air;
+    std::array<float, max_compartments> mobile;
+    std::array<float, max_compartments> immobile;
+    std::array<float, max_compartments> immobile_share;
 };
 
-CompartmentVolumes compartment_volumes(const ModelState& st, int c)
+void compartment_volumes(const ModelState& st, CompartmentVolumes& v)
 {
-    const float dz = st.compartment_thickness(c);
-    return {(st.porosity(c) - st.water_content(c)) * dz,
-            std::max(0.0f, (st.water_content(c) - st.immobile_water_content(c)) * dz),
-            dz * st.immobile_water_content(c)};
+    // Compartment c is stored at c - 1 in the state's tables.
+    const float* dz = st.compartment_thickness.data() + 1;
+    const float* porosity = st.porosity.data() + 1;
+    const float* theta = st.water_content.data() + 1;
+    const float* theta_im = st.immobile_water_content.data() + 1;
+    const float* aggregate = st.aggregate_porosity.data() + 1;
+    const int count = st.compartment_count - 1;
+    for (int i = 0; i < count; ++i) {
+        v.air[i] = (porosity[i] - theta[i]) * dz[i];
+        v.mobile[i] = std::max(0.0f, (theta[i] - theta_im[i]) * dz[i]);
+        v.immobile[i] = dz[i] * theta_im[i];
+        v.immobile_share[i] = aggregate[i] / porosity[i];
+    }
 }
 
 // Face fluxes of every substance through faces 2..N: upwind advection
@@ -63,40 +64,53 @@ void book_solute_face_fluxes_of_step(ModelState& st)
     }
 }
 
-void book_substance_in_compartment(ModelState& st, int c, int s, const CompartmentVolumes& v,
-                                   float immobile_share)
+// The water fluxes and the stored water, summed from the top down.
+void book_water_in_compartments(ModelState& st, const CompartmentVolumes& v)
 {
-    const float dt = st.time_step;
-    const float cm = st.mobile_concentration(c, s);
-    const float cim = st.immobile_concentration(c, s);
-    const float dz = st.compartment_thickness(c);
-    const float rho = st.bulk_density(c);
-    const float f = immobile_share;
-
-    st.dissolved_amount(s) = st.dissolved_amount(s) + cm * v.mobile + cim * v.immobile;
-    st.mobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::mobile_sorbed),
-                                               st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
-    st.immobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::immobile_sorbed),
-                                                 st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
-    st.sorbed_amount(s) = st.sorbed_amount(s) + st.mobile_sorbed(c, s) * dz * rho * (1.0f - f) +
-                          st.immobile_sorbed(c, s) * dz * rho * f;
-    st.irreversible_amount(s) = st.irreversible_amount(s) +
-                                st.immobile_irreversible_sorbed(c, s) * dz * rho * f +
-                                st.mobile_irreversible_sorbed(c, s) * dz * rho * (1.0f - f);
-    st.gaseous_amount(s) += cm * st.henry_constant(s) * v.air;
-    st.substance_transformed(s) = st.substance_transformed(s) + st.mobile_degradation(c, s) * dt +
-                                  st.immobile_degradation(c, s) * dt;
+    float storage = 0.0f;
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        st.water_flux(c) = (st.upward_half_flux(c) + st.downward_half_flux(c)) * 2.0f;
+        const auto i = static_cast<std::size_t>(c - 2);
+        storage = storage + v.mobile[i] + v.immobile[i];
+    }
+    st.water_storage = storage;
 }
 
-void book_compartment(ModelState& st, int c)
+// Substance s in compartments 2..N: dissolved, sorbed (the sorbent shared in
+// proportion to the pore space), irreversibly sorbed and gaseous, summed
+// from the top down, and what degradation transformed during the step.
+void book_substance_in_compartments(ModelState& st, int s, const CompartmentVolumes& v)
 {
-    st.water_flux(c) = (st.upward_half_flux(c) + st.downward_half_flux(c)) * 2.0f;
-    const CompartmentVolumes v = compartment_volumes(st, c);
-    st.water_storage = st.water_storage + v.mobile + v.immobile;
-    const float f = st.aggregate_porosity(c) / st.porosity(c);
-    for (int s = 1; s <= st.substance_count; ++s) {
-        book_substance_in_compartment(st, c, s, v, f);
+    const float dt = st.time_step;
+    float dissolved = 0.0f;
+    float sorbed = 0.0f;
+    float irreversible = 0.0f;
+    float gaseous = 0.0f;
+    float transformed = st.substance_transformed(s);
+    for (int c = 2; c <= st.compartment_count; ++c) {
+        const auto i = static_cast<std::size_t>(c - 2);
+        const float cm = st.mobile_concentration(c, s);
+        const float cim = st.immobile_concentration(c, s);
+        const float dz = st.compartment_thickness(c);
+        const float rho = st.bulk_density(c);
+        const float f = v.immobile_share[i];
+
+        dissolved = dissolved + cm * v.mobile[i] + cim * v.immobile[i];
+        st.mobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::mobile_sorbed),
+                                                   st.sorption_coefficient(c, s), cm, st.sorption_exponent(c, s));
+        st.immobile_sorbed(c, s) = freundlich_sorbed(st.powers.solute(c, s, SolutePower::immobile_sorbed),
+                                                     st.sorption_coefficient(c, s), cim, st.sorption_exponent(c, s));
+        sorbed = sorbed + st.mobile_sorbed(c, s) * dz * rho * (1.0f - f) + st.immobile_sorbed(c, s) * dz * rho * f;
+        irreversible = irreversible + st.immobile_irreversible_sorbed(c, s) * dz * rho * f
+                       + st.mobile_irreversible_sorbed(c, s) * dz * rho * (1.0f - f);
+        gaseous += cm * st.henry_constant(s) * v.air[i];
+        transformed = transformed + st.mobile_degradation(c, s) * dt + st.immobile_degradation(c, s) * dt;
     }
+    st.dissolved_amount(s) = dissolved;
+    st.sorbed_amount(s) = sorbed;
+    st.irreversible_amount(s) = irreversible;
+    st.gaseous_amount(s) = gaseous;
+    st.substance_transformed(s) = transformed;
 }
 
 // Substance entering through the soil surface (water from above carries the
@@ -178,10 +192,12 @@ void update_irreversible_sorption(ModelState& st)
 void update_balances(ModelState& st)
 {
     book_surface_water(st);
-    clear_stored_amounts(st);
     book_solute_face_fluxes_of_step(st);
-    for (int c = 2; c <= st.compartment_count; ++c) {
-        book_compartment(st, c);
+    CompartmentVolumes volumes;
+    compartment_volumes(st, volumes);
+    book_water_in_compartments(st, volumes);
+    for (int s = 1; s <= st.substance_count; ++s) {
+        book_substance_in_compartments(st, s, volumes);
     }
     book_substance_boundaries(st);
     book_recharge(st);
