@@ -9,6 +9,7 @@
 #include "solute/freundlich_powers.hpp"
 #include "solute/storage_capacities.hpp"
 #include "stage/direct_solver.hpp"
+#include "state/bit_select.hpp"
 #include "water/hydraulic_functions.hpp"
 #include "water/suction_limits.hpp"
 
@@ -364,23 +365,54 @@ double largest_solute_residual(const ModelState& st, const SolverWork& w)
 
 }  // namespace
 
-// Returns the mass the clearing adds per substance: each negative value
-// times its region's storage capacity at the values cleared and thickness.
+namespace {
+
+// Whether any of compartments 2..N-1 of substance s holds a negative value
+// in either region, in a loop g++ vectorises.
+bool has_negative_value(const ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile, int s)
+{
+    const float* mobile = &state(2, s);
+    const float* aggregate = &immobile(2, s);
+    std::uint32_t negative = 0;
+    for (int i = 0; i < st.compartment_count - 2; ++i) {
+        negative |= mask_of(mobile[i] < 0.0f) | mask_of(aggregate[i] < 0.0f);
+    }
+    return negative != 0;
+}
+
+// The mass that setting the negative values of substance s to zero adds:
+// each negative value times its region's storage capacity at the values
+// cleared and thickness.
+double mass_of_negative_values(const ModelState& st, const SpeciesTable& state, const SubstanceTable& immobile,
+                               int s)
+{
+    double added = 0.0;
+    for (int c = 2; c <= st.compartment_count - 1; ++c) {
+        const double dz = st.compartment_thickness(c);
+        if (state(c, s) < 0.0f || immobile(c, s) < 0.0f) {
+            const StorageCapacity capacity = storage_capacity_at(st, c, s, state(c, s), immobile(c, s));
+            if (state(c, s) < 0.0f) {
+                added -= static_cast<double>(state(c, s)) * capacity.mobile * dz;
+            }
+            if (immobile(c, s) < 0.0f) {
+                added -= static_cast<double>(immobile(c, s)) * capacity.immobile * dz;
+            }
+        }
+    }
+    return added;
+}
+
+}  // namespace
+
+// Returns the mass the clearing adds per substance. The column is searched
+// for negative values first; most stages have none.
 SubstanceTotals clear_negative_concentrations(const ModelState& st, SpeciesTable& state, SubstanceTable& immobile)
 {
     SubstanceTotals added;
     for (int s = 1; s <= st.substance_count; ++s) {
+        if (!has_negative_value(st, state, immobile, s)) continue;
+        added(s) = mass_of_negative_values(st, state, immobile, s);
         for (int c = 2; c <= st.compartment_count - 1; ++c) {
-            const double dz = st.compartment_thickness(c);
-            if (state(c, s) < 0.0f || immobile(c, s) < 0.0f) {
-                const StorageCapacity capacity = storage_capacity_at(st, c, s, state(c, s), immobile(c, s));
-                if (state(c, s) < 0.0f) {
-                    added(s) -= static_cast<double>(state(c, s)) * capacity.mobile * dz;
-                }
-                if (immobile(c, s) < 0.0f) {
-                    added(s) -= static_cast<double>(immobile(c, s)) * capacity.immobile * dz;
-                }
-            }
             state(c, s) = std::max(state(c, s), 0.0f);
             immobile(c, s) = std::max(immobile(c, s), 0.0f);
         }
