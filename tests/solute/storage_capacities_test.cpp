@@ -5,6 +5,9 @@
 //   g = n C^(n-1) above 0.001 g/m3, else 1.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <memory>
 
 #include "solute/storage_capacities.hpp"
@@ -75,6 +78,41 @@ TEST(StorageCapacities, FillsOnlySoilCompartmentsAndPresentSubstances)
             // Without sorbent, air term or immobile water only the mobile water remains.
             EXPECT_EQ(st->mobile_capacity(c, s), filled ? 0.3f : -1.0f) << "c " << c << " s " << s;
             EXPECT_EQ(st->immobile_capacity(c, s), filled ? 0.0f : -1.0f) << "c " << c << " s " << s;
+        }
+    }
+}
+
+// The column's capacities are those of each compartment alone, to the bit,
+// over a column that mixes mobile regions with and without water, linear
+// and Freundlich concentrations and two substances.
+TEST(StorageCapacities, ColumnGivesTheCapacitiesOfEachCompartmentAlone)
+{
+    auto st = std::make_unique<ModelState>();
+    st->compartment_count = 12;
+    st->substance_count = 2;
+    st->henry_constant(1) = 0.01f;
+    for (int c = 1; c <= 12; ++c) {
+        const float k = static_cast<float>(c);
+        st->porosity(c) = 0.35f + 0.01f * k;
+        st->bulk_density(c) = 1400.0f + 10.0f * k;
+        st->aggregate_porosity(c) = c % 4 == 0 ? 0.0f : 0.05f;
+        st->water_content(c) = c % 3 == 0 ? 0.04f : 0.1f + 0.015f * k;  // every third: water only in the aggregates
+        st->immobile_water_content(c) = std::min(st->water_content(c), st->aggregate_porosity(c));
+        for (int s = 1; s <= 2; ++s) {
+            st->sorption_coefficient(c, s) = 0.001f * static_cast<float>(s);
+            st->sorption_exponent(c, s) = s == 1 ? 0.9f : 1.0f;
+            st->state(c, s) = c % 2 == 0 ? 0.0004f * k : 0.3f * k;
+            st->immobile_concentration(c, s) = c % 5 == 0 ? 0.0f : 0.2f * k;
+        }
+    }
+    compute_storage_capacities(*st, st->state, st->immobile_concentration);
+    for (int c = 2; c <= 11; ++c) {
+        for (int s = 1; s <= 2; ++s) {
+            const StorageCapacity alone = storage_capacity_at(*st, c, s, st->state(c, s), st->immobile_concentration(c, s));
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(st->mobile_capacity(c, s)), std::bit_cast<std::uint32_t>(alone.mobile))
+                << c << " " << s;
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(st->immobile_capacity(c, s)), std::bit_cast<std::uint32_t>(alone.immobile))
+                << c << " " << s;
         }
     }
 }
