@@ -1,7 +1,10 @@
 #include "solute/transport_coefficients.hpp"
 
 #include <algorithm>
-#include <cmath>
+#include <array>
+#include <cstdint>
+
+#include "state/bit_select.hpp"
 
 namespace soilcolumn {
 namespace {
@@ -26,11 +29,11 @@ void assemble_surface_input(ModelState& st, int s)
 
 // Mass (g/m2) removed per second by first-order degradation of the dissolved
 // and Freundlich-sorbed substance of a region, as a negative number.
-float degradation(PowerMemo& memo, float k, float kd, float bulk_density, float sorbent_share, float concentration,
-                  float exponent, float water, float thickness)
+// power is the sorbed concentration's C^n over Kd.
+float degradation(float k, float kd, float bulk_density, float sorbent_share, float power, float concentration,
+                  float water, float thickness)
 {
-    return -k * (kd * bulk_density * sorbent_share * memo.pow(concentration, exponent) + water * concentration)
-           * thickness;
+    return -k * (kd * bulk_density * sorbent_share * power + water * concentration) * thickness;
 }
 
 // Removal into the irreversibly sorbed store at a tenth of the dissolved mass
@@ -40,37 +43,7 @@ float degradation(PowerMemo& memo, float k, float kd, float bulk_density, float 
 float capped_irreversible_rate(float dissolved_mass, float room, float stage_step)
 {
     const float rate = dissolved_mass * irreversible_rate_share;
-    return std::min({rate, dissolved_mass / stage_step, room / stage_step});
-}
-
-// Irreversible sorption from the water of each region while its store lies
-// below irreversible_share times the reversibly sorbed concentration; r is
-// the immobile share of the sorbent.
-void assemble_irreversible_rates(ModelState& st, int c, int s, float r, bool clearly_mobile, float dt)
-{
-    const float theta = st.water_content(c);
-    const float theta_im = st.immobile_water_content(c);
-    const float dz = st.compartment_thickness(c);
-    const float rho = st.bulk_density(c);
-    const float cm = st.mobile_concentration(c, s);
-    const float cim = st.immobile_concentration(c, s);
-    const float share = st.irreversible_share(s);
-
-    const float mobile_store = st.mobile_irreversible_sorbed(c, s);
-    if (st.mobile_sorbed(c, s) * share > mobile_store && clearly_mobile) {
-        const float room = (share * st.mobile_sorbed(c, s) - mobile_store) * rho * dz * (1.0f - r);
-        st.mobile_irreversible_rate(c, s) = capped_irreversible_rate((theta - theta_im) * cm * dz, room, dt);
-    } else {
-        st.mobile_irreversible_rate(c, s) = 0.0f;
-    }
-
-    const float immobile_store = st.immobile_irreversible_sorbed(c, s);
-    if (st.immobile_sorbed(c, s) * share > immobile_store) {
-        const float room = (share * st.immobile_sorbed(c, s) - immobile_store) * rho * dz * r;
-        st.immobile_irreversible_rate(c, s) = capped_irreversible_rate(cim * dz * theta_im, room, dt);
-    } else {
-        st.immobile_irreversible_rate(c, s) = 0.0f;
-    }
+    return std::min(std::min(rate, dissolved_mass / stage_step), room / stage_step);
 }
 
 }  // namespace
@@ -91,65 +64,139 @@ void assemble_solute_couplings(ModelState& st)
 
 namespace {
 
-// What the substance terms of a compartment share over its substances.
-struct CompartmentRegions {
-    float theta;
-    float theta_im;
-    float dz;
-    float rho;
-    float r;  // immobile share of the sorbent
-    bool has_mobile_water;
-    bool clearly_mobile;
-    // A compartment without aggregates has no immobile region to exchange
-    // with: a transfer there would remove mass into nothing.
-    bool transfers;
+// What the substance terms of compartments 2..N-1 share over their
+// substances (stored at c - 2): the immobile share r of the sorbent and
+// masks of the compartments whose mobile region holds water, holds clearly
+// more than the aggregates, and exchanges with aggregates. A compartment
+// without aggregates has no immobile region to exchange with: a transfer
+// there would remove mass into nothing.
+struct ColumnRegions {
+    std::array<float, max_compartments> r;
+    std::array<std::uint32_t, max_compartments> has_mobile_water;
+    std::array<std::uint32_t, max_compartments> clearly_mobile;
+    std::array<std::uint32_t, max_compartments> transfers;
 };
 
-CompartmentRegions compartment_regions(const ModelState& st, int c)
+// Compartment c's values are stored at c - 1 in the state's tables; these
+// point at compartment 2.
+struct ColumnOfCompartment {
+    const float* theta;
+    const float* theta_im;
+    const float* dz;
+    const float* rho;
+
+    explicit ColumnOfCompartment(const ModelState& st)
+        : theta(st.water_content.data() + 1),
+          theta_im(st.immobile_water_content.data() + 1),
+          dz(st.compartment_thickness.data() + 1),
+          rho(st.bulk_density.data() + 1)
+    {
+    }
+};
+
+void column_regions(const ModelState& st, int count, ColumnRegions& w)
 {
-    const float theta = st.water_content(c);
-    const bool clearly_mobile = st.aggregate_porosity(c) + mobile_water_margin < theta;
-    return {theta,
-            st.immobile_water_content(c),
-            st.compartment_thickness(c),
-            st.bulk_density(c),
-            st.aggregate_porosity(c) / st.porosity(c),
-            st.aggregate_porosity(c) < theta,
-            clearly_mobile,
-            clearly_mobile && st.aggregate_porosity(c) > 0.0f};
+    const float* theta = st.water_content.data() + 1;
+    const float* porosity = st.porosity.data() + 1;
+    const float* aggregate = st.aggregate_porosity.data() + 1;
+    for (int i = 0; i < count; ++i) {
+        w.r[i] = aggregate[i] / porosity[i];
+        w.has_mobile_water[i] = mask_of(aggregate[i] < theta[i]);
+        w.clearly_mobile[i] = mask_of(aggregate[i] + mobile_water_margin < theta[i]);
+        w.transfers[i] = w.clearly_mobile[i] & mask_of(aggregate[i] > 0.0f);
+    }
 }
 
-void assemble_terms_of_substance(ModelState& st, const CompartmentRegions& w, int c, int s, float stage_step)
+// The Freundlich powers C^n of substance s down the column from the kept
+// powers, one by one; that of a mobile region without water is not asked
+// for (it degrades nothing).
+struct SorbedPowers {
+    std::array<float, max_compartments> mobile;
+    std::array<float, max_compartments> immobile;
+};
+
+void sorbed_powers(const ModelState& st, const ColumnRegions& w, int count, int s, SorbedPowers& powers)
 {
-    const float kd = st.sorption_coefficient(c, s);
-    const float exponent = st.sorption_exponent(c, s);
-    const float cm = st.mobile_concentration(c, s);
-    const float cim = st.immobile_concentration(c, s);
-
-    if (c == surface_compartment) {
-        assemble_surface_input(st, s);
+    for (int i = 0; i < count; ++i) {
+        const int c = i + 2;
+        const float exponent = st.sorption_exponent(c, s);
+        powers.mobile[i] = w.has_mobile_water[i] != 0
+                               ? st.powers.solute(c, s, SolutePower::mobile_sorbed).pow(st.mobile_concentration(c, s), exponent)
+                               : 0.0f;
+        powers.immobile[i] =
+            st.powers.solute(c, s, SolutePower::immobile_sorbed).pow(st.immobile_concentration(c, s), exponent);
     }
+}
 
-    const float k = st.degradation_rate(c, s);
-    st.mobile_degradation(c, s) =
-        w.has_mobile_water ? degradation(st.powers.solute(c, s, SolutePower::mobile_sorbed), k, kd, w.rho,
-                                         1.0f - w.r, cm, exponent, w.theta - w.theta_im, w.dz)
-                           : 0.0f;
-    st.immobile_degradation(c, s) = degradation(st.powers.solute(c, s, SolutePower::immobile_sorbed), k, kd, w.rho,
-                                                w.r, cim, exponent, w.theta_im, w.dz);
+// Degradation of both regions and the transfer between them, for substance
+// s down the column in a loop g++ vectorises.
+void assemble_degradation_and_transfer(ModelState& st, const ColumnRegions& w, const SorbedPowers& powers,
+                                       int count, int s)
+{
+    const ColumnOfCompartment of(st);
+    const float* kd = &st.sorption_coefficient(2, s);
+    const float* k = &st.degradation_rate(2, s);
+    const float* cm = &st.mobile_concentration(2, s);
+    const float* cim = &st.immobile_concentration(2, s);
+    const float transfer_coefficient = st.transfer_coefficient(s);
+    float* mobile_degradation = &st.mobile_degradation(2, s);
+    float* immobile_degradation = &st.immobile_degradation(2, s);
+    float* transfer = &st.transfer_rate(2, s);
+    for (int i = 0; i < count; ++i) {
+        const float mobile = degradation(k[i], kd[i], of.rho[i], 1.0f - w.r[i], powers.mobile[i], cm[i],
+                                         of.theta[i] - of.theta_im[i], of.dz[i]);
+        mobile_degradation[i] = select_bits(w.has_mobile_water[i], mobile, 0.0f);
+        immobile_degradation[i] =
+            degradation(k[i], kd[i], of.rho[i], w.r[i], powers.immobile[i], cim[i], of.theta_im[i], of.dz[i]);
+        transfer[i] = select_bits(w.transfers[i], (cm[i] - cim[i]) * transfer_coefficient * of.dz[i], 0.0f);
+    }
+}
 
-    st.transfer_rate(c, s) = w.transfers ? (cm - cim) * st.transfer_coefficient(s) * w.dz : 0.0f;
+// Irreversible sorption from the water of each region while its store lies
+// below irreversible_share times the reversibly sorbed concentration, for
+// substance s down the column in a loop g++ vectorises; the mobile region
+// only where it holds clearly more water than the aggregates.
+void assemble_irreversible_rates(ModelState& st, const ColumnRegions& w, int count, int s, float dt)
+{
+    const ColumnOfCompartment of(st);
+    const float share = st.irreversible_share(s);
+    const float* cm = &st.mobile_concentration(2, s);
+    const float* cim = &st.immobile_concentration(2, s);
+    const float* mobile_sorbed = &st.mobile_sorbed(2, s);
+    const float* immobile_sorbed = &st.immobile_sorbed(2, s);
+    const float* mobile_store = &st.mobile_irreversible_sorbed(2, s);
+    const float* immobile_store = &st.immobile_irreversible_sorbed(2, s);
+    float* mobile_rate = &st.mobile_irreversible_rate(2, s);
+    float* immobile_rate = &st.immobile_irreversible_rate(2, s);
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t mobile_takes = mask_of(mobile_sorbed[i] * share > mobile_store[i]) & w.clearly_mobile[i];
+        const float mobile_room = (share * mobile_sorbed[i] - mobile_store[i]) * of.rho[i] * of.dz[i] * (1.0f - w.r[i]);
+        const float mobile = capped_irreversible_rate((of.theta[i] - of.theta_im[i]) * cm[i] * of.dz[i], mobile_room, dt);
+        mobile_rate[i] = select_bits(mobile_takes, mobile, 0.0f);
 
-    assemble_irreversible_rates(st, c, s, w.r, w.clearly_mobile, stage_step);
+        const std::uint32_t immobile_takes = mask_of(immobile_sorbed[i] * share > immobile_store[i]);
+        const float immobile_room = (share * immobile_sorbed[i] - immobile_store[i]) * of.rho[i] * of.dz[i] * w.r[i];
+        const float immobile = capped_irreversible_rate(cim[i] * of.dz[i] * of.theta_im[i], immobile_room, dt);
+        immobile_rate[i] = select_bits(immobile_takes, immobile, 0.0f);
+    }
 }
 
 }  // namespace
 
-void assemble_substance_terms(ModelState& st, int c, float stage_step)
+// Substance by substance down the column: the kept powers one by one, the
+// rest in loops the compiler vectorises.
+void assemble_substance_terms(ModelState& st, float stage_step)
 {
-    const CompartmentRegions regions = compartment_regions(st, c);
+    const int count = st.compartment_count - 2;
+    if (count <= 0) return;
+    ColumnRegions regions;
+    column_regions(st, count, regions);
+    SorbedPowers powers;
     for (int s = 1; s <= st.substance_count; ++s) {
-        assemble_terms_of_substance(st, regions, c, s, stage_step);
+        assemble_surface_input(st, s);
+        sorbed_powers(st, regions, count, s, powers);
+        assemble_degradation_and_transfer(st, regions, powers, count, s);
+        assemble_irreversible_rates(st, regions, count, s, stage_step);
     }
 }
 

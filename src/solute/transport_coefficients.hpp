@@ -15,8 +15,8 @@ namespace soilcolumn {
 void assemble_solute_couplings(ModelState& st);
 
 // Surface input (compartment 2), degradation, transfer and irreversible
-// sorption rates of every substance in soil compartment c over a stage of
-// length stage_step; needs the half-life factors of the stage.
-void assemble_substance_terms(ModelState& st, int c, float stage_step);
+// sorption rates of every substance in the soil compartments over a stage
+// of length stage_step; needs the half-life factors of the stage.
+void assemble_substance_terms(ModelState& st, float stage_step);
 
 }  // namespace soilcolumn

@@ -25,8 +25,8 @@ void assemble_step_coefficients(ModelState& st, const StageContext& stage)
     }
     for (int c = 2; c <= st.compartment_count - 1; ++c) {
         assemble_water_diagonals(st, c, stage.stage_step);
-        assemble_substance_terms(st, c, stage.stage_step);
     }
+    assemble_substance_terms(st, stage.stage_step);
     assemble_surface_excess(st, stage.stage_step);
 }
 
