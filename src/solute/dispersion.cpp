@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <span>
 
 #include "state/bit_select.hpp"
@@ -39,36 +40,12 @@ void face_means(const ModelState& st, const CompartmentColumn& x, int count, flo
     }
 }
 
-// Dispersivity reduced by the numerical dispersion of the grid at face c.
-float effective_dispersivity(const ModelState& st, int c)
-{
-    const float lambda = st.dispersivity - numerical_dispersion_offset * st.centre_distance(c);
-    return lambda < 0.0f ? 0.0f : lambda;
-}
-
-// The water and pore space of face c.
-struct FaceWater {
-    float theta;         // water content
-    float phi;           // porosity
-    float mobile_water;  // water outside the aggregates
-    float air;           // air-filled pores
-
-    // No mobile water (this includes a dry face and a face without pore
-    // space): neither liquid nor gas diffusion, for every substance.
-    bool diffuses() const { return mobile_water > 0.0f && phi > 0.0f; }
-};
-
-// The water and pore space of the faces first_face.., one element per face.
+// The water and pore space of the faces first_face.., one element per face:
+// water content, porosity and the aggregates' water content.
 struct FaceColumns {
     std::array<float, max_compartments> theta;
     std::array<float, max_compartments> phi;
     std::array<float, max_compartments> aggregate;
-
-    FaceWater face(int i) const
-    {
-        const auto k = static_cast<std::size_t>(i);
-        return {theta[k], phi[k], theta[k] - aggregate[k], phi[k] - theta[k]};
-    }
 };
 
 void face_columns(const ModelState& st, int count, FaceColumns& faces)
@@ -78,53 +55,98 @@ void face_columns(const ModelState& st, int count, FaceColumns& faces)
     face_means(st, st.aggregate_porosity, count, faces.aggregate.data());
 }
 
-// Face c's coefficients from its water and the powers theta^a and air^a of
-// the tortuosity (air^a is not read where the face has no air-filled pores).
-inline void set_face_coefficients(ModelState& st, int c, const FaceWater& w, float theta_power, float air_power)
+// The powers theta^a and air^a of the tortuosity of each face; air^a is 0
+// where the face has no air-filled pores, and neither is read where the
+// face has no mobile water.
+struct TortuosityPowers {
+    std::array<float, max_compartments> theta;
+    std::array<float, max_compartments> air;
+};
+
+// What the substances of a face share: a mask of the faces with mobile
+// water (this excludes a dry face and a face without pore space, which
+// have neither liquid nor gas diffusion), their tortuosities, mobile and
+// air-filled pore space and the mechanical dispersion.
+struct FaceTerms {
+    std::array<std::uint32_t, max_compartments> diffuses;
+    std::array<float, max_compartments> liquid_tortuosity;
+    std::array<float, max_compartments> gas_tortuosity;
+    std::array<float, max_compartments> mobile_water;
+    std::array<float, max_compartments> air;
+    std::array<float, max_compartments> mechanical;
+};
+
+// In a loop g++ vectorises; a face without mobile water gets values that
+// are not read.
+void face_terms(const ModelState& st, const FaceColumns& faces, const TortuosityPowers& powers, int count,
+                FaceTerms& terms)
 {
-    if (!w.diffuses()) {
-        for (int s = 1; s <= st.substance_count; ++s) {
-            st.dispersion_coefficient(c, s) = 0.0f;
-        }
-        return;
+    // Face f is stored at f - 1 in the state's tables.
+    const float* half_flux = st.half_face_flux.data() + (first_face - 1);
+    const float* distance = st.centre_distance.data() + (first_face - 1);
+    for (int i = 0; i < count; ++i) {
+        const float theta = faces.theta[i];
+        const float phi = faces.phi[i];
+        const float mobile_water = theta - faces.aggregate[i];
+        const float air = phi - theta;
+        terms.diffuses[i] = mask_of(mobile_water > 0.0f) & mask_of(phi > 0.0f);
+        const float phi_squared = phi * phi;
+        terms.liquid_tortuosity[i] = powers.theta[i] / phi_squared;
+        // A face with no air-filled pores has no gas diffusion.
+        terms.gas_tortuosity[i] = select_bits(mask_of(air > 0.0f), powers.air[i] / phi_squared, 0.0f);
+        terms.mobile_water[i] = mobile_water;
+        terms.air[i] = air;
+        const float pore_water_speed = std::fabs(2.0f * half_flux[i] / theta);
+        // The dispersivity reduced by the numerical dispersion of the grid.
+        const float lambda = st.dispersivity - numerical_dispersion_offset * distance[i];
+        terms.mechanical[i] = pore_water_speed * (lambda < 0.0f ? 0.0f : lambda);
     }
+}
 
-    const float phi_squared = w.phi * w.phi;
-    const float liquid_tortuosity = theta_power / phi_squared;
-    // A face with no air-filled pores has no gas diffusion.
-    const float gas_tortuosity = w.air > 0.0f ? air_power / phi_squared : 0.0f;
-    const float pore_water_speed = std::fabs(2.0f * st.half_face_flux(c) / w.theta);
-    const float mechanical = pore_water_speed * effective_dispersivity(st, c);
-
+// Every substance's coefficients of the faces, in loops g++ vectorises.
+void set_face_coefficients(ModelState& st, const FaceTerms& terms, int count)
+{
     for (int s = 1; s <= st.substance_count; ++s) {
-        const float liquid = st.water_diffusion_coefficient(s) * liquid_tortuosity;
-        const float gas = st.air_diffusion_coefficient(s) * gas_tortuosity;
-        st.dispersion_coefficient(c, s) = w.air * st.henry_constant(s) * gas + w.mobile_water * (liquid + mechanical);
+        const float water_diffusion = st.water_diffusion_coefficient(s);
+        const float air_diffusion = st.air_diffusion_coefficient(s);
+        const float henry = st.henry_constant(s);
+        float* coefficient = &st.dispersion_coefficient(first_face, s);
+        for (int i = 0; i < count; ++i) {
+            const float liquid = water_diffusion * terms.liquid_tortuosity[i];
+            const float gas = air_diffusion * terms.gas_tortuosity[i];
+            const float d = terms.air[i] * henry * gas + terms.mobile_water[i] * (liquid + terms.mechanical[i]);
+            coefficient[i] = select_bits(terms.diffuses[i], d, 0.0f);
+        }
     }
+}
+
+bool diffuses(const FaceColumns& faces, int i)
+{
+    const auto k = static_cast<std::size_t>(i);
+    return faces.theta[k] - faces.aggregate[k] > 0.0f && faces.phi[k] > 0.0f;
 }
 
 // Face by face, each power where it is read.
-void compute_face_by_face(ModelState& st, const FaceColumns& faces, int count)
+void raise_face_by_face(const FaceColumns& faces, int count, TortuosityPowers& powers)
 {
     for (int i = 0; i < count; ++i) {
-        const FaceWater w = faces.face(i);
-        const bool powers_read = w.diffuses();
-        const float theta_power = powers_read ? std::pow(w.theta, tortuosity_exponent) : 0.0f;
-        const float air_power = powers_read && w.air > 0.0f ? std::pow(w.air, tortuosity_exponent) : 0.0f;
-        set_face_coefficients(st, first_face + i, w, theta_power, air_power);
+        const auto k = static_cast<std::size_t>(i);
+        const float air = faces.phi[k] - faces.theta[k];
+        const bool powers_read = diffuses(faces, i);
+        powers.theta[k] = powers_read ? std::pow(faces.theta[k], tortuosity_exponent) : 0.0f;
+        powers.air[k] = powers_read && air > 0.0f ? std::pow(air, tortuosity_exponent) : 0.0f;
     }
 }
 
-// The powers of all faces in two batches (state/power_batch.hpp), then the
-// coefficients. A face without air-filled pores raises 0.
-void compute_with_batched_powers(ModelState& st, const FaceColumns& faces, int count)
+// The powers of all faces in two batches (state/power_batch.hpp). A face
+// without air-filled pores raises 0.
+void raise_in_batches(const FaceColumns& faces, int count, TortuosityPowers& powers)
 {
-    std::array<float, max_compartments> theta_powers;
-    std::array<float, max_compartments> air_powers;
     for (int i = 0; i < count; ++i) {
-        const FaceWater w = faces.face(i);
-        theta_powers[i] = w.theta;
-        air_powers[i] = w.air > 0.0f ? w.air : 0.0f;
+        const auto k = static_cast<std::size_t>(i);
+        const float air = faces.phi[k] - faces.theta[k];
+        powers.theta[k] = faces.theta[k];
+        powers.air[k] = air > 0.0f ? air : 0.0f;
     }
     static const std::array<float, max_compartments> exponents = [] {
         std::array<float, max_compartments> a;
@@ -133,11 +155,8 @@ void compute_with_batched_powers(ModelState& st, const FaceColumns& faces, int c
     }();
     const auto n = static_cast<std::size_t>(count);
     const std::span<const float> exponent_of_each = std::span(exponents).first(n);
-    raise_each(std::span(theta_powers).first(n), exponent_of_each, true);
-    raise_each(std::span(air_powers).first(n), exponent_of_each, true);
-    for (int i = 0; i < count; ++i) {
-        set_face_coefficients(st, first_face + i, faces.face(i), theta_powers[i], air_powers[i]);
-    }
+    raise_each(std::span(powers.theta).first(n), exponent_of_each, true);
+    raise_each(std::span(powers.air).first(n), exponent_of_each, true);
 }
 
 }  // namespace
@@ -148,11 +167,15 @@ void compute_dispersion_coefficients(ModelState& st)
     if (count <= 0) return;
     FaceColumns faces;
     face_columns(st, count, faces);
+    TortuosityPowers powers;
     if (st.vector_powers) {
-        compute_with_batched_powers(st, faces, count);
+        raise_in_batches(faces, count, powers);
     } else {
-        compute_face_by_face(st, faces, count);
+        raise_face_by_face(faces, count, powers);
     }
+    FaceTerms terms;
+    face_terms(st, faces, powers, count, terms);
+    set_face_coefficients(st, terms, count);
 }
 
 }  // namespace soilcolumn
