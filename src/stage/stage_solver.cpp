@@ -3,6 +3,7 @@
 #include "stage/stage_books.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -285,13 +286,30 @@ void clear_solute_residuals(const ModelState& st, SolverWork& w)
 }
 
 // The immobile region exchanges with nothing within a sweep: its row is its
-// diagonal alone.
-void relax_immobile_value(SubstanceTable& immobile, SolverWork& w, int c, int s, float omega)
+// diagonal alone, so each substance's immobile values are relaxed down the
+// column in a loop g++ vectorises (a zero diagonal divides by 1 and keeps
+// its value by a bit mask), after the mobile values. Their residuals are
+// then summed from the top down.
+void relax_immobile_values(const ModelState& st, SubstanceTable& immobile, SolverWork& w, float omega)
 {
-    const float dim = w.immobile_diag(c, s);
-    const float rim = dim * immobile(c, s) - w.immobile_rhs(c, s);
-    w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(rim);
-    immobile(c, s) = relaxed(immobile(c, s), omega, rim, dim);
+    const int count = st.compartment_count - 2;
+    std::array<float, max_compartments> residual;
+    for (int s = 1; s <= st.substance_count; ++s) {
+        const float* diagonal = &w.immobile_diag(2, s);
+        const float* rhs = &w.immobile_rhs(2, s);
+        float* value = &immobile(2, s);
+        for (int i = 0; i < count; ++i) {
+            const float dim = diagonal[i];
+            const float rim = dim * value[i] - rhs[i];
+            residual[i] = rim;
+            const std::uint32_t has_diagonal = mask_of(dim != 0.0f);
+            const float moved = value[i] - omega * rim / select_bits(has_diagonal, dim, 1.0f);
+            value[i] = select_bits(has_diagonal, moved, value[i]);
+        }
+        for (int i = 0; i < count; ++i) {
+            w.immobile_residual(s) = w.immobile_residual(s) + std::fabs(residual[i]);
+        }
+    }
 }
 
 // One sweep for every substance. Each substance's new value in a compartment
@@ -310,9 +328,9 @@ void solute_sweep(const ModelState& st, SpeciesTable& state, SubstanceTable& imm
                              + st.upward_half_flux(c + 1) * state(c + 1, s) - w.mobile_rhs(c, s);
             w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
             state(c, s) = relaxed(state(c, s), omega, rm, dm);
-            relax_immobile_value(immobile, w, c, s, omega);
         }
     }
+    relax_immobile_values(st, immobile, w, omega);
 }
 
 // The fast arithmetic's sweep: the same relaxation with the value just
@@ -335,9 +353,9 @@ void reordered_solute_sweep(const ModelState& st, SpeciesTable& state, Substance
             const float rm = known - (st.upper_coupling(c, s) + st.downward_half_flux(c)) * state(c - 1, s);
             w.mobile_residual(s) = w.mobile_residual(s) + std::fabs(rm);
             if (dm != 0.0f) state(c, s) = state(c, s) - rm * (omega / dm);
-            relax_immobile_value(immobile, w, c, s, omega);
         }
     }
+    relax_immobile_values(st, immobile, w, omega);
 }
 
 // Converged when, for every substance, the residual sums do not exceed the
