@@ -195,8 +195,8 @@ bool take_kept_capacities(ModelState& st, const SpeciesTable& state, const Subst
     float* immobile_capacity = &st.immobile_capacity(2, s);
     std::uint32_t differs = 0;
     for (int i = 0; i < count; ++i) {
-        const std::uint32_t same =
-            same_water[i] & mask_of(same_bits(mobile[i], kept_mobile[i])) & mask_of(same_bits(aggregate[i], kept_aggregate[i]));
+        const std::uint32_t same = same_water[i] & mask_of(same_bits(mobile[i], kept_mobile[i]))
+                                   & mask_of(same_bits(aggregate[i], kept_aggregate[i]));
         mobile_capacity[i] = select_bits(same, kept_mobile_capacity[i], mobile_capacity[i]);
         immobile_capacity[i] = select_bits(same, kept_immobile_capacity[i], immobile_capacity[i]);
         differs |= ~same;

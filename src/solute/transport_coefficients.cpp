@@ -29,7 +29,8 @@ void assemble_surface_input(ModelState& st, int s)
 
 // Mass (g/m2) removed per second by first-order degradation of the dissolved
 // and Freundlich-sorbed substance of a region, as a negative number.
-// power is the sorbed concentration's C^n over Kd.
+// power is the concentration's Freundlich power C^n (the sorbed
+// concentration over Kd).
 float degradation(float k, float kd, float bulk_density, float sorbent_share, float power, float concentration,
                   float water, float thickness)
 {
@@ -77,15 +78,16 @@ struct ColumnRegions {
     std::array<std::uint32_t, max_compartments> transfers;
 };
 
-// Compartment c's values are stored at c - 1 in the state's tables; these
-// point at compartment 2.
-struct ColumnOfCompartment {
+// The soil's water contents, thicknesses and bulk densities from
+// compartment 2 down (compartment c is stored at c - 1 in the state's
+// tables).
+struct SoilColumn {
     const float* theta;
     const float* theta_im;
     const float* dz;
     const float* rho;
 
-    explicit ColumnOfCompartment(const ModelState& st)
+    explicit SoilColumn(const ModelState& st)
         : theta(st.water_content.data() + 1),
           theta_im(st.immobile_water_content.data() + 1),
           dz(st.compartment_thickness.data() + 1),
@@ -120,11 +122,10 @@ void sorbed_powers(const ModelState& st, const ColumnRegions& w, int count, int 
     for (int i = 0; i < count; ++i) {
         const int c = i + 2;
         const float exponent = st.sorption_exponent(c, s);
-        powers.mobile[i] = w.has_mobile_water[i] != 0
-                               ? st.powers.solute(c, s, SolutePower::mobile_sorbed).pow(st.mobile_concentration(c, s), exponent)
-                               : 0.0f;
-        powers.immobile[i] =
-            st.powers.solute(c, s, SolutePower::immobile_sorbed).pow(st.immobile_concentration(c, s), exponent);
+        PowerMemo& mobile = st.powers.solute(c, s, SolutePower::mobile_sorbed);
+        PowerMemo& immobile = st.powers.solute(c, s, SolutePower::immobile_sorbed);
+        powers.mobile[i] = w.has_mobile_water[i] != 0 ? mobile.pow(st.mobile_concentration(c, s), exponent) : 0.0f;
+        powers.immobile[i] = immobile.pow(st.immobile_concentration(c, s), exponent);
     }
 }
 
@@ -133,7 +134,7 @@ void sorbed_powers(const ModelState& st, const ColumnRegions& w, int count, int 
 void assemble_degradation_and_transfer(ModelState& st, const ColumnRegions& w, const SorbedPowers& powers,
                                        int count, int s)
 {
-    const ColumnOfCompartment of(st);
+    const SoilColumn soil(st);
     const float* kd = &st.sorption_coefficient(2, s);
     const float* k = &st.degradation_rate(2, s);
     const float* cm = &st.mobile_concentration(2, s);
@@ -143,12 +144,12 @@ void assemble_degradation_and_transfer(ModelState& st, const ColumnRegions& w, c
     float* immobile_degradation = &st.immobile_degradation(2, s);
     float* transfer = &st.transfer_rate(2, s);
     for (int i = 0; i < count; ++i) {
-        const float mobile = degradation(k[i], kd[i], of.rho[i], 1.0f - w.r[i], powers.mobile[i], cm[i],
-                                         of.theta[i] - of.theta_im[i], of.dz[i]);
+        const float mobile = degradation(k[i], kd[i], soil.rho[i], 1.0f - w.r[i], powers.mobile[i], cm[i],
+                                         soil.theta[i] - soil.theta_im[i], soil.dz[i]);
         mobile_degradation[i] = select_bits(w.has_mobile_water[i], mobile, 0.0f);
         immobile_degradation[i] =
-            degradation(k[i], kd[i], of.rho[i], w.r[i], powers.immobile[i], cim[i], of.theta_im[i], of.dz[i]);
-        transfer[i] = select_bits(w.transfers[i], (cm[i] - cim[i]) * transfer_coefficient * of.dz[i], 0.0f);
+            degradation(k[i], kd[i], soil.rho[i], w.r[i], powers.immobile[i], cim[i], soil.theta_im[i], soil.dz[i]);
+        transfer[i] = select_bits(w.transfers[i], (cm[i] - cim[i]) * transfer_coefficient * soil.dz[i], 0.0f);
     }
 }
 
@@ -158,7 +159,7 @@ void assemble_degradation_and_transfer(ModelState& st, const ColumnRegions& w, c
 // only where it holds clearly more water than the aggregates.
 void assemble_irreversible_rates(ModelState& st, const ColumnRegions& w, int count, int s, float dt)
 {
-    const ColumnOfCompartment of(st);
+    const SoilColumn soil(st);
     const float share = st.irreversible_share(s);
     const float* cm = &st.mobile_concentration(2, s);
     const float* cim = &st.immobile_concentration(2, s);
@@ -170,13 +171,15 @@ void assemble_irreversible_rates(ModelState& st, const ColumnRegions& w, int cou
     float* immobile_rate = &st.immobile_irreversible_rate(2, s);
     for (int i = 0; i < count; ++i) {
         const std::uint32_t mobile_takes = mask_of(mobile_sorbed[i] * share > mobile_store[i]) & w.clearly_mobile[i];
-        const float mobile_room = (share * mobile_sorbed[i] - mobile_store[i]) * of.rho[i] * of.dz[i] * (1.0f - w.r[i]);
-        const float mobile = capped_irreversible_rate((of.theta[i] - of.theta_im[i]) * cm[i] * of.dz[i], mobile_room, dt);
-        mobile_rate[i] = select_bits(mobile_takes, mobile, 0.0f);
+        const float mobile_room =
+            (share * mobile_sorbed[i] - mobile_store[i]) * soil.rho[i] * soil.dz[i] * (1.0f - w.r[i]);
+        const float mobile_water = (soil.theta[i] - soil.theta_im[i]) * cm[i] * soil.dz[i];
+        mobile_rate[i] = select_bits(mobile_takes, capped_irreversible_rate(mobile_water, mobile_room, dt), 0.0f);
 
         const std::uint32_t immobile_takes = mask_of(immobile_sorbed[i] * share > immobile_store[i]);
-        const float immobile_room = (share * immobile_sorbed[i] - immobile_store[i]) * of.rho[i] * of.dz[i] * w.r[i];
-        const float immobile = capped_irreversible_rate(cim[i] * of.dz[i] * of.theta_im[i], immobile_room, dt);
+        const float immobile_room =
+            (share * immobile_sorbed[i] - immobile_store[i]) * soil.rho[i] * soil.dz[i] * w.r[i];
+        const float immobile = capped_irreversible_rate(cim[i] * soil.dz[i] * soil.theta_im[i], immobile_room, dt);
         immobile_rate[i] = select_bits(immobile_takes, immobile, 0.0f);
     }
 }

@@ -82,6 +82,8 @@ TEST(StorageCapacities, FillsOnlySoilCompartmentsAndPresentSubstances)
     }
 }
 
+std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
+
 // The column's capacities are those of each compartment alone, to the bit,
 // over a column that mixes mobile regions with and without water, linear
 // and Freundlich concentrations and two substances.
@@ -108,11 +110,10 @@ TEST(StorageCapacities, ColumnGivesTheCapacitiesOfEachCompartmentAlone)
     compute_storage_capacities(*st, st->state, st->immobile_concentration);
     for (int c = 2; c <= 11; ++c) {
         for (int s = 1; s <= 2; ++s) {
-            const StorageCapacity alone = storage_capacity_at(*st, c, s, st->state(c, s), st->immobile_concentration(c, s));
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(st->mobile_capacity(c, s)), std::bit_cast<std::uint32_t>(alone.mobile))
-                << c << " " << s;
-            EXPECT_EQ(std::bit_cast<std::uint32_t>(st->immobile_capacity(c, s)), std::bit_cast<std::uint32_t>(alone.immobile))
-                << c << " " << s;
+            const StorageCapacity alone =
+                storage_capacity_at(*st, c, s, st->state(c, s), st->immobile_concentration(c, s));
+            EXPECT_EQ(bits(st->mobile_capacity(c, s)), bits(alone.mobile)) << c << " " << s;
+            EXPECT_EQ(bits(st->immobile_capacity(c, s)), bits(alone.immobile)) << c << " " << s;
         }
     }
 }
