@@ -311,7 +311,8 @@ TEST(BatchCommand, ProgressGoesToStandardErrorOnlyWhenItIsATerminal)
 
 // The real program under SIGINT or SIGTERM: the member running is
 // abandoned, none new starts, the table is written; --resume then runs only
-// what is left.
+// what is left. The second member, the one interrupted, runs three years;
+// the others two days.
 TEST(BatchCommand, InterruptLeavesTheTableAndResumeFinishesIt)
 {
     struct Case { int signal_number; int status; };
@@ -319,19 +320,21 @@ TEST(BatchCommand, InterruptLeavesTheTableAndResumeFinishesIt)
         SCOPED_TRACE(c.signal_number);
         testing::TempDirectory work;
         const fs::path out = work.path() / "out";
+        const std::string brief = (scenario_data / "free_drainage_two_days").string();
         const std::string scenario = (source_dir / "examples" / "default").string();
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             const int null = ::open("/dev/null", 0);
             dup2(null, STDOUT_FILENO);
-            execl(SOILCOLUMN_EXE, "soilcolumn", "batch", scenario.c_str(), scenario.c_str(), scenario.c_str(),
-                  scenario.c_str(), "-j", "1", "-q", "-o", out.c_str(), static_cast<char*>(nullptr));
+            execl(SOILCOLUMN_EXE, "soilcolumn", "batch", brief.c_str(), scenario.c_str(), brief.c_str(), brief.c_str(),
+                  "-j", "1", "-q", "-o", out.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         // Once the first member is done the second is running.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!fs::exists(out / "default" / "member.done") && std::chrono::steady_clock::now() < deadline) {
+        while (!fs::exists(out / "free_drainage_two_days" / "member.done")
+               && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         kill(child, c.signal_number);
@@ -343,11 +346,11 @@ TEST(BatchCommand, InterruptLeavesTheTableAndResumeFinishesIt)
         ASSERT_EQ(rows.size(), 5u);
         EXPECT_EQ(rows[1][3], "ok");
         for (std::size_t i = 2; i < 5; ++i) EXPECT_EQ(rows[i][3], "interrupted") << i;
-        EXPECT_FALSE(fs::exists(out / "default_4" / "member.done"));
+        EXPECT_FALSE(fs::exists(out / "default" / "member.done"));
+        EXPECT_FALSE(fs::exists(out / "free_drainage_two_days_3" / "member.done"));
 
         Program program;
-        EXPECT_EQ(program.run({"batch", scenario, scenario, scenario, scenario, "-j", "2", "-q", "--resume", "-o",
-                               out.string()}),
+        EXPECT_EQ(program.run({"batch", brief, scenario, brief, brief, "-j", "2", "-q", "--resume", "-o", out.string()}),
                   0)
             << program.err.str();
         const auto resumed = read_csv(read_file(out / "batch.csv"));
