@@ -1,5 +1,7 @@
 #include "driver/time_loop.hpp"
 
+#include <algorithm>
+
 #include "driver/balances.hpp"
 #include "driver/boundary.hpp"
 #include "diagnostics/run_warnings.hpp"
@@ -72,17 +74,17 @@ void reset_clock_and_balances(ModelState& st)
     st.time_since_observation = 0.0f;
 }
 
+// Column by column, compartments 1..N, as the tables are stored.
 void copy_state(const ModelState& st, const SpeciesTable& from_state,
                 const SubstanceTable& from_immobile, SpeciesTable& to_state,
                 SubstanceTable& to_immobile)
 {
-    for (int c = 1; c <= st.compartment_count; ++c) {
-        for (int k = 0; k <= st.substance_count; ++k) {
-            to_state(c, k) = from_state(c, k);
-        }
-        for (int s = 1; s <= st.substance_count; ++s) {
-            to_immobile(c, s) = from_immobile(c, s);
-        }
+    const int n = st.compartment_count;
+    for (int k = 0; k <= st.substance_count; ++k) {
+        std::copy_n(&from_state(1, k), n, &to_state(1, k));
+    }
+    for (int s = 1; s <= st.substance_count; ++s) {
+        std::copy_n(&from_immobile(1, s), n, &to_immobile(1, s));
     }
 }
 
