@@ -76,6 +76,14 @@ struct FaceTerms {
     std::array<float, max_compartments> mechanical;
 };
 
+// All bits where face i has mobile water and pore space, none elsewhere
+// (two masks, not a && of the tests, so that loops vectorise).
+std::uint32_t diffusion_mask(const FaceColumns& faces, int i)
+{
+    const auto k = static_cast<std::size_t>(i);
+    return mask_of(faces.theta[k] - faces.aggregate[k] > 0.0f) & mask_of(faces.phi[k] > 0.0f);
+}
+
 // In a loop g++ vectorises; a face without mobile water gets values that
 // are not read.
 void face_terms(const ModelState& st, const FaceColumns& faces, const TortuosityPowers& powers, int count,
@@ -89,7 +97,7 @@ void face_terms(const ModelState& st, const FaceColumns& faces, const Tortuosity
         const float phi = faces.phi[i];
         const float mobile_water = theta - faces.aggregate[i];
         const float air = phi - theta;
-        terms.diffuses[i] = mask_of(mobile_water > 0.0f) & mask_of(phi > 0.0f);
+        terms.diffuses[i] = diffusion_mask(faces, i);
         const float phi_squared = phi * phi;
         terms.liquid_tortuosity[i] = powers.theta[i] / phi_squared;
         // A face with no air-filled pores has no gas diffusion.
@@ -120,19 +128,13 @@ void set_face_coefficients(ModelState& st, const FaceTerms& terms, int count)
     }
 }
 
-bool diffuses(const FaceColumns& faces, int i)
-{
-    const auto k = static_cast<std::size_t>(i);
-    return faces.theta[k] - faces.aggregate[k] > 0.0f && faces.phi[k] > 0.0f;
-}
-
 // Face by face, each power where it is read.
 void raise_face_by_face(const FaceColumns& faces, int count, TortuosityPowers& powers)
 {
     for (int i = 0; i < count; ++i) {
         const auto k = static_cast<std::size_t>(i);
         const float air = faces.phi[k] - faces.theta[k];
-        const bool powers_read = diffuses(faces, i);
+        const bool powers_read = diffusion_mask(faces, i) != 0;
         powers.theta[k] = powers_read ? std::pow(faces.theta[k], tortuosity_exponent) : 0.0f;
         powers.air[k] = powers_read && air > 0.0f ? std::pow(air, tortuosity_exponent) : 0.0f;
     }

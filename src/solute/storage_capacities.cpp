@@ -82,7 +82,6 @@ struct ColumnWater {
     std::array<float, max_compartments> r;
     std::array<float, max_compartments> air;
     std::array<float, max_compartments> mobile;
-    std::array<float, max_compartments> theta_im;
 };
 
 void column_water(const ModelState& st, int count, ColumnWater& water)
@@ -97,7 +96,6 @@ void column_water(const ModelState& st, int count, ColumnWater& water)
         water.r[i] = aggregate[i] / porosity[i];
         water.air[i] = porosity[i] - theta[i];
         water.mobile[i] = theta[i] - theta_im[i];
-        water.theta_im[i] = theta_im[i];
     }
 }
 
@@ -126,13 +124,14 @@ void set_column_capacities(ModelState& st, const ColumnWater& water, const Colum
     const float henry = st.henry_constant(s);
     const float* kd = &st.sorption_coefficient(2, s);
     const float* rho = st.bulk_density.data() + 1;
+    const float* theta_im = st.immobile_water_content.data() + 1;
     float* mobile = &st.mobile_capacity(2, s);
     float* immobile = &st.immobile_capacity(2, s);
     for (int i = 0; i < count; ++i) {
         const float sorbent = kd[i] * rho[i];
         const float held = sorbent * g.mobile[i] * (1.0f - water.r[i]) + water.air[i] * henry + water.mobile[i];
         mobile[i] = select_bits(water.mobile_water[i], held, 0.0f);
-        immobile[i] = sorbent * g.immobile[i] * water.r[i] + water.theta_im[i];
+        immobile[i] = sorbent * g.immobile[i] * water.r[i] + theta_im[i];
     }
 }
 
